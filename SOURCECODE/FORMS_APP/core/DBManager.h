@@ -1,0 +1,38 @@
+#pragma once
+
+#include "RecordSet.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <optional>
+
+// The program's only way into its database. Every call opens its own connection, does its one
+// piece of work and closes it before returning.
+class DBManager final {
+public:
+    // Compiled-in key of the database file.
+    static constexpr const char* DatabasePassword = "mT7x-Rq2!Lz9*Wk4+Nc6";
+    static constexpr const char* DefaultDatabaseName = "quorvane.sys.qvd";
+
+    void SetDatabaseName(const QString& value);
+    QString DatabaseName() const;
+
+    // Nothing (nullopt) after an error, which is logged with source "GetRecordSet".
+    std::optional<RecordSet> GetRecordSet(const QString& SQLCommandText);
+    // Values bound to the statement's "?" placeholders in order.
+    std::optional<RecordSet> GetRecordSet(const QString& SQLCommandText,
+                                          const QVariantList& parameters);
+
+    // True when the statement ran; an error is logged with source "ExecuteNonQuery".
+    bool ExecuteNonQuery(const QString& SQLQuery);
+    bool ExecuteNonQuery(const QString& SQLQuery, const QVariantList& parameters);
+
+    // "" on success, else the copy error's description; logs nothing.
+    QString Backup(const QString& TargetPath);
+
+    bool IsDatabaseValid();
+
+private:
+    QString strDatabaseName;
+};
