@@ -43,7 +43,9 @@ QString AppEnvironment::TempFolder() {
     return withoutTrailingSeparator(folder) + u'/';
 }
 
-void AppEnvironment::SetTempFolder(const QString& folder) { overrides().tempFolder = folder; }
+void AppEnvironment::SetTempFolder(const QString& folder) {
+    overrides().tempFolder = folder;
+}
 
 QDateTime AppEnvironment::Now() {
     return overrides().clock ? overrides().clock() : QDateTime::currentDateTime();
@@ -59,4 +61,6 @@ std::unique_ptr<QSettings> AppEnvironment::UserSettings() {
                                        QStringLiteral("Quorvane Lite"));
 }
 
-void AppEnvironment::Reset() { overrides() = Overrides{}; }
+void AppEnvironment::Reset() {
+    overrides() = Overrides{};
+}
