@@ -1,0 +1,694 @@
+#include "Visitor.h"
+
+#include "CoreError.h"
+#include "DBManager.h"
+#include "basCommon.h"
+
+#include <QDate>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTime>
+#include <QVariantList>
+
+#include <array>
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString StoredDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+// Another workstation may take the number between reading the highest and storing ours; each lost
+// race means someone else stored a visit, so a handful of retries always suffices in practice.
+constexpr int MaxPassNoAttempts = 100;
+
+constexpr int ContactNoMinLength = 5;
+constexpr int ContactNoMaxLength = 50;
+
+const QStringList& Columns() {
+    static const QStringList columns = {
+        QStringLiteral("PassNo"),     QStringLiteral("Name"),        QStringLiteral("Mobile"),
+        QStringLiteral("Email"),      QStringLiteral("VisitorType"), QStringLiteral("Company"),
+        QStringLiteral("Address"),    QStringLiteral("Purpose"),     QStringLiteral("ToMeet"),
+        QStringLiteral("Department"), QStringLiteral("Remarks"),     QStringLiteral("CheckedIn"),
+        QStringLiteral("CheckedOut")};
+    return columns;
+}
+
+// Column names cannot be bound, so only the table's own columns reach a statement.
+QString KnownColumn(const QString& name) {
+    for (const QString& column : Columns()) {
+        if (column.compare(name, Qt::CaseInsensitive) == 0) {
+            return column;
+        }
+    }
+    throw CoreError(QStringLiteral("No such column in VisitorRegister: ") + name);
+}
+
+QString QuotesDoubled(QString text) {
+    return text.replace(u'\'', QStringLiteral("''"));
+}
+
+// A name that must stay inside its folder: no separators, no "." or "..".
+void RequireBareFileName(const QString& name) {
+    const bool hasSeparator =
+        name.contains(u'/') || name.contains(u'\\') || name.contains(QChar(u'\0'));
+    if (hasSeparator || name == u"." || name == u"..") {
+        throw CoreError(QStringLiteral("Not a plain file name: ") + name);
+    }
+}
+
+// The platform's test for a text that reads as one number: blanks around, a sign, digits with
+// thousands separators, a decimal point, an exponent.
+bool IsNumericText(const QString& text) {
+    static const QRegularExpression number(
+        QStringLiteral(R"(^ *[+-]? *(\d[\d,]*(\.\d*)?|\.\d+)([eE][+-]?\d+)? *$)"));
+    return number.match(text).hasMatch();
+}
+
+bool HasOnlyPhoneCharacters(const QString& text) {
+    for (const QChar c : text) {
+        const bool digit = c >= u'0' && c <= u'9';
+        if (!digit && c != u'-' && c != u'+' && c != u' ') {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString ContactNoProblem(const QString& contactNo) {
+    if (contactNo.isEmpty()) {
+        return {};
+    }
+    if (contactNo.size() < ContactNoMinLength) {
+        return QStringLiteral("Contact No. cannot be lesser than 5 character.");
+    }
+    if (!IsNumericText(contactNo) && !HasOnlyPhoneCharacters(contactNo)) {
+        return QStringLiteral("Contact No. is invalid! Please type in only numbers.");
+    }
+    if (contactNo.size() > ContactNoMaxLength) {
+        return QStringLiteral("Contact No. must be lesser than 50 character in length");
+    }
+    return {};
+}
+
+struct Rule {
+    bool (*fails)(const Visitor&);
+    const char* line;
+};
+
+// Rules 4 to 13, in the order their lines appear; the name and contact rules come first.
+const std::array<Rule, 10>& LaterRules() {
+    static const std::array<Rule, 10> rules = {{
+        {[](const Visitor& v) { return v.Email().size() > 100; },
+         "Email Address must be lesser than 100 character in length"},
+        {[](const Visitor& v) {
+             return !v.Email().isEmpty() && !basCommon::IsValidEmail(v.Email());
+         },
+         "Invalid email id"},
+        {[](const Visitor& v) { return v.VisitorType().isEmpty(); },
+         "Visitor Type cannot be empty"},
+        {[](const Visitor& v) { return v.VisitorType().size() > 50; },
+         "Visitor Type must be lesser than 50 characters in length"},
+        {[](const Visitor& v) { return v.Department().size() > 50; },
+         "Department must be lesser than 50 characters in length"},
+        {[](const Visitor& v) { return v.Company().size() > 50; },
+         "Company Name must be lesser than 50 characters in length"},
+        {[](const Visitor& v) { return v.Purpose().isEmpty(); }, "Purpose cannot be empty"},
+        {[](const Visitor& v) { return v.Purpose().size() > 50; },
+         "Purpose cannot be greater than 50 characters in length"},
+        {[](const Visitor& v) { return v.ToMeet().size() < 3; },
+         "Person to meet cannot be lesser than 3 character in length"},
+        {[](const Visitor& v) { return v.Remarks().size() > 250; },
+         "Remarks must be lesser than 250 character in length"},
+    }};
+    return rules;
+}
+
+std::optional<QDate> DayFirstDate(const QString& text) {
+    for (const QString& format : {QStringLiteral("dd-MM-yyyy"), QStringLiteral("d-M-yyyy")}) {
+        const QDate date = QDate::fromString(text.trimmed(), format);
+        if (date.isValid()) {
+            return date;
+        }
+    }
+    return std::nullopt;
+}
+
+QString DayBound(const QString& dayFirstText, const QString& timeOfDay) {
+    const std::optional<QDate> date = DayFirstDate(dayFirstText);
+    if (!date) {
+        throw CoreError(QStringLiteral("Not a valid date: ") + dayFirstText);
+    }
+    return date->toString(QStringLiteral("yyyy-MM-dd")) + u' ' + timeOfDay;
+}
+
+QDateTime StoredDateTime(const QVariant& value) {
+    if (value.typeId() == QMetaType::QDateTime) {
+        return value.toDateTime();
+    }
+    const QString text = value.toString();
+    QDateTime result = QDateTime::fromString(text, StoredDateTimeFormat);
+    if (!result.isValid()) {
+        result = QDateTime::fromString(text, Qt::ISODate);
+    }
+    return result;
+}
+
+// Reads "('a', 'O''Neil')" into its values; nullopt when the text is no such list.
+std::optional<QStringList> QuotedValueList(const QString& text) {
+    const QString list = text.trimmed();
+    if (list.size() < 2 || !list.startsWith(u'(') || !list.endsWith(u')')) {
+        return std::nullopt;
+    }
+    QStringList values;
+    qsizetype i = 1;
+    const qsizetype end = list.size() - 1;
+    const auto skipBlanks = [&] {
+        while (i < end && list.at(i).isSpace()) {
+            ++i;
+        }
+    };
+    skipBlanks();
+    while (i < end) {
+        if (list.at(i) != u'\'') {
+            return std::nullopt;
+        }
+        QString value;
+        for (++i;; ++i) {
+            if (i >= end) {
+                return std::nullopt;
+            }
+            if (list.at(i) == u'\'') {
+                if (i + 1 < end && list.at(i + 1) == u'\'') {
+                    value += u'\'';
+                    ++i;
+                    continue;
+                }
+                ++i;
+                break;
+            }
+            value += list.at(i);
+        }
+        values.append(value);
+        skipBlanks();
+        if (i < end) {
+            if (list.at(i) != u',') {
+                return std::nullopt;
+            }
+            ++i;
+            skipBlanks();
+            if (i >= end) {
+                return std::nullopt;
+            }
+        }
+    }
+    return values;
+}
+
+QString Placeholders(qsizetype count) {
+    QStringList marks;
+    for (qsizetype i = 0; i < count; ++i) {
+        marks.append(QStringLiteral("?"));
+    }
+    return u'(' + marks.join(QStringLiteral(", ")) + u')';
+}
+
+} // namespace
+
+QDateTime Visitor::ZeroDate() {
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
+
+Visitor::Visitor()
+    : m_checkedIn(ZeroDate())
+    , m_checkedOut(ZeroDate()) {}
+
+void Visitor::SetPassNo(const QString& value) {
+    m_passNo = value;
+}
+QString Visitor::PassNo() const {
+    return m_passNo;
+}
+void Visitor::SetVisitorName(const QString& value) {
+    m_visitorName = value;
+}
+QString Visitor::VisitorName() const {
+    return m_visitorName;
+}
+void Visitor::SetContactNo(const QString& value) {
+    m_contactNo = value;
+}
+QString Visitor::ContactNo() const {
+    return m_contactNo;
+}
+void Visitor::SetEmail(const QString& value) {
+    m_email = value;
+}
+QString Visitor::Email() const {
+    return m_email;
+}
+void Visitor::SetVisitorType(const QString& value) {
+    m_visitorType = value;
+}
+QString Visitor::VisitorType() const {
+    return m_visitorType;
+}
+void Visitor::SetCompany(const QString& value) {
+    m_company = value;
+}
+QString Visitor::Company() const {
+    return m_company;
+}
+void Visitor::SetAddress(const QString& value) {
+    m_address = value;
+}
+QString Visitor::Address() const {
+    return m_address;
+}
+void Visitor::SetPurpose(const QString& value) {
+    m_purpose = value;
+}
+QString Visitor::Purpose() const {
+    return m_purpose;
+}
+void Visitor::SetToMeet(const QString& value) {
+    m_toMeet = value;
+}
+QString Visitor::ToMeet() const {
+    return m_toMeet;
+}
+void Visitor::SetDepartment(const QString& value) {
+    m_department = value;
+}
+QString Visitor::Department() const {
+    return m_department;
+}
+void Visitor::SetRemarks(const QString& value) {
+    m_remarks = value;
+}
+QString Visitor::Remarks() const {
+    return m_remarks;
+}
+void Visitor::SetCheckedIn(const QDateTime& value) {
+    m_checkedIn = value;
+}
+QDateTime Visitor::CheckedIn() const {
+    return m_checkedIn;
+}
+void Visitor::SetCheckedOut(const QDateTime& value) {
+    m_checkedOut = value;
+}
+QDateTime Visitor::CheckedOut() const {
+    return m_checkedOut;
+}
+void Visitor::SetSearchDateFrom(const QString& value) {
+    m_searchDateFrom = value;
+}
+QString Visitor::SearchDateFrom() const {
+    return m_searchDateFrom;
+}
+void Visitor::SetSearchDateTo(const QString& value) {
+    m_searchDateTo = value;
+}
+QString Visitor::SearchDateTo() const {
+    return m_searchDateTo;
+}
+void Visitor::SetImageFile(const QString& value) {
+    m_imageFile = value;
+}
+QString Visitor::ImageFile() const {
+    return m_imageFile;
+}
+QString Visitor::ErrorMessage() const {
+    return m_errorMessage;
+}
+
+// ---- validation and statements ----
+
+void Visitor::AddErrorLine(const QString& line) {
+    m_errorMessage += line + CrLf;
+}
+
+bool Visitor::ValidateVisitor() {
+    bool valid = true;
+    if (m_visitorName.size() < 3) {
+        // The first rule starts the text afresh.
+        m_errorMessage = QStringLiteral("Name must be atleast 3 character in length") + CrLf;
+        valid = false;
+    }
+    if (m_visitorName.size() > 100) {
+        AddErrorLine(QStringLiteral("Name must be lesser than 100 character in length"));
+        valid = false;
+    }
+    const QString contactProblem = ContactNoProblem(m_contactNo);
+    if (!contactProblem.isEmpty()) {
+        AddErrorLine(contactProblem);
+        valid = false;
+    }
+    for (const Rule& rule : LaterRules()) {
+        if (rule.fails(*this)) {
+            AddErrorLine(QString::fromLatin1(rule.line));
+            valid = false;
+        }
+    }
+    return valid;
+}
+
+void Visitor::EscapeQuotes() {
+    for (QString* member : {&m_address, &m_company, &m_department, &m_email, &m_visitorName,
+                            &m_purpose, &m_remarks, &m_toMeet, &m_visitorType}) {
+        *member = QuotesDoubled(*member);
+    }
+}
+
+QString Visitor::InsertText() const {
+    // The pass number and contact number are digits after validation; doubling keeps any other
+    // text inside its literal.
+    return QStringLiteral("INSERT INTO [VisitorRegister]([PassNo],[Name],[Mobile]") +
+           QStringLiteral(",[Email],[VisitorType],[Company],[Address],[Purpose],") +
+           QStringLiteral("[ToMeet],[Department],[Remarks])") + QStringLiteral("values('") +
+           QuotesDoubled(m_passNo) + QStringLiteral("', '") + m_visitorName +
+           QStringLiteral("', '") + QuotesDoubled(m_contactNo) + QStringLiteral("' , '") + m_email +
+           QStringLiteral("', '") + m_visitorType + QStringLiteral("', '") + m_company +
+           QStringLiteral("', '") + m_address + QStringLiteral("', '") + m_purpose +
+           QStringLiteral("', '") + m_toMeet + QStringLiteral("', '") + m_department +
+           QStringLiteral("', '") + m_remarks + QStringLiteral("')");
+}
+
+QString Visitor::UpdateText() const {
+    return QStringLiteral("UPDATE [VisitorRegister] SET") + QStringLiteral("   [Name] = '") +
+           m_visitorName + QStringLiteral("', [Mobile] = '") + QuotesDoubled(m_contactNo) +
+           QStringLiteral("', [Email] = '") + m_email + QStringLiteral("', [VisitorType] = '") +
+           m_visitorType + QStringLiteral("', [Company] = '") + m_company +
+           QStringLiteral("', [Address] = '") + m_address + QStringLiteral("', [Purpose] = '") +
+           m_purpose + QStringLiteral("', [ToMeet] = '") + m_toMeet +
+           QStringLiteral("', [Department] = '") + m_department +
+           QStringLiteral("', [Remarks] = '") + m_remarks + QStringLiteral("' WHERE [PassNo]= '") +
+           QuotesDoubled(m_passNo) + QStringLiteral("'");
+}
+
+QString Visitor::GetInsertQuery() {
+    try {
+        EscapeQuotes();
+        return InsertText();
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("GetInsertQuery"));
+        return {};
+    }
+}
+
+QString Visitor::GetUpdateQuery() {
+    try {
+        EscapeQuotes();
+        return UpdateText();
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("GetUpdateQuery"));
+        return {};
+    }
+}
+
+// ---- saving ----
+
+QString Visitor::PhotoPath() const {
+    RequireBareFileName(m_passNo);
+    return basCommon::GetBaseFolder() + QStringLiteral("/Images/Visitors/") + m_passNo +
+           QStringLiteral(".jpg");
+}
+
+void Visitor::CopyPhotoFromTemp(bool temporaryMustGo) {
+    const QString source = basCommon::GetTempFolder() + m_imageFile;
+    const QString destination = PhotoPath();
+    basCommon::CopyFile(source, destination);
+    if (!QFile::remove(source) && temporaryMustGo) {
+        QFile::remove(destination);
+        throw CoreError(QStringLiteral("Permission denied: ") + source);
+    }
+    m_imageFile = destination;
+}
+
+bool Visitor::StoreWithNextPassNo() {
+    const bool escaped = !GetInsertQuery().isEmpty();
+    if (!escaped) {
+        return false;
+    }
+    for (int attempt = 0; attempt < MaxPassNoAttempts; ++attempt) {
+        const QString passNo = GetNextPassNo();
+        if (passNo.isEmpty()) {
+            return false;
+        }
+        m_passNo = passNo;
+        DBManager db;
+        if (db.ExecuteNonQuery(InsertText())) {
+            return true;
+        }
+        // The unique pass number refused our row: another workstation stored this number first.
+        const std::optional<RecordSet> taken = db.GetRecordSet(
+            QStringLiteral("SELECT 1 FROM [VisitorRegister] WHERE [PassNo] = ?"), {passNo});
+        if (!taken || taken->AtEnd()) {
+            return false;
+        }
+    }
+    return false;
+}
+
+void Visitor::MoveInsertedPhoto() {
+    try {
+        DeleteVisitorImage();
+        if (m_imageFile.size() > 1) {
+            CopyPhotoFromTemp(true);
+        }
+    } catch (...) {
+        UndoInsert();
+        throw;
+    }
+}
+
+void Visitor::UndoInsert() {
+    DBManager().ExecuteNonQuery(QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"),
+                                {m_passNo});
+}
+
+bool Visitor::InsertVisitorRecord() {
+    try {
+        if (!ValidateVisitor()) {
+            return false;
+        }
+        if (m_imageFile.size() > 1) {
+            // Checked before the row exists, so a bad hand-over stores nothing.
+            RequireBareFileName(m_imageFile);
+            const QString source = basCommon::GetTempFolder() + m_imageFile;
+            if (!basCommon::FileExists(source)) {
+                throw CoreError(QStringLiteral("File not found: ") + source);
+            }
+        }
+        // The number is taken with the INSERT (the column is unique), and the photo follows it;
+        // a failed move takes the row away again.
+        if (!StoreWithNextPassNo()) {
+            m_errorMessage = QString::fromLatin1(InsertFailedMessage);
+            return false;
+        }
+        MoveInsertedPhoto();
+        return true;
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()),
+                            QStringLiteral("InsertVisitorRecord"));
+        return false;
+    }
+}
+
+bool Visitor::UpdateVisitorRecord() {
+    try {
+        if (m_imageFile.size() > 1) {
+            RequireBareFileName(m_imageFile);
+            CopyPhotoFromTemp(false);
+        }
+        if (!ValidateVisitor()) {
+            return false;
+        }
+        const QString statement = GetUpdateQuery();
+        const bool stored = !statement.isEmpty() && DBManager().ExecuteNonQuery(statement);
+        if (!stored) {
+            m_errorMessage = QString::fromLatin1(UpdateFailedMessage);
+        }
+        return stored;
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()),
+                            QStringLiteral("UpdateVisitorRecord"));
+        return false;
+    }
+}
+
+// ---- other changes ----
+
+void Visitor::CheckOutVisitor() {
+    DBManager().ExecuteNonQuery(QStringLiteral("UPDATE [VisitorRegister] SET "
+                                               "[CheckedOut]=datetime('now','localtime') "
+                                               "WHERE [PassNo] = ?"),
+                                {m_passNo});
+}
+
+void Visitor::DeleteVisitor() {
+    try {
+        DeleteVisitorImage();
+        DBManager().ExecuteNonQuery(
+            QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo});
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("DeleteVisitor"));
+    }
+}
+
+void Visitor::DeleteVisitorImage() {
+    const QString path = PhotoPath();
+    if (basCommon::FileExists(path) && !QFile::remove(path)) {
+        throw CoreError(QStringLiteral("Permission denied: ") + path);
+    }
+}
+
+// ---- reading ----
+
+QString Visitor::GetNextPassNo() {
+    try {
+        // Highest by value, so 10000 follows 9999 although "9999" sorts after it as text.
+        const std::optional<RecordSet> highest = DBManager().GetRecordSet(QStringLiteral(
+            "SELECT [PassNo] FROM [VisitorRegister] ORDER BY CAST([PassNo] AS INTEGER) DESC "
+            "LIMIT 1"));
+        if (!highest) {
+            throw CoreError(QStringLiteral("The pass numbers could not be read"));
+        }
+        QString next = QStringLiteral("1");
+        if (!highest->AtEnd()) {
+            const QString stored = highest->Field(0).toString();
+            bool isNumber = false;
+            const qlonglong number = stored.toLongLong(&isNumber);
+            if (highest->Field(0).isNull() || !isNumber || number < 0) {
+                throw CoreError(QStringLiteral("Type mismatch: ") + stored);
+            }
+            next = QString::number(number + 1);
+        }
+        return next.rightJustified(4, u'0');
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("GetNextPassNo"));
+        return {};
+    }
+}
+
+bool Visitor::LoadVisitor() {
+    std::optional<RecordSet> row;
+    try {
+        row = DBManager().GetRecordSet(
+            QStringLiteral("SELECT * FROM [VisitorRegister] where [PassNo]=?"), {m_passNo});
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("LoadVisitor"));
+        return false;
+    }
+    if (!row || row->AtEnd()) {
+        return false;
+    }
+    QString* const texts[] = {&m_visitorName, &m_contactNo, &m_email,  &m_visitorType, &m_company,
+                              &m_address,     &m_purpose,   &m_toMeet, &m_department,  &m_remarks};
+    int column = 1;
+    for (QString* member : texts) {
+        const QVariant value = row->Field(column++);
+        if (!value.isNull()) {
+            *member = value.toString();
+        }
+    }
+    // A Null or unreadable time leaves its member as it was: still in keeps the zero date.
+    for (QDateTime* member : {&m_checkedIn, &m_checkedOut}) {
+        const QVariant value = row->Field(column++);
+        const QDateTime time = value.isNull() ? QDateTime() : StoredDateTime(value);
+        if (time.isValid()) {
+            *member = time;
+        }
+    }
+    return true;
+}
+
+std::optional<RecordSet> Visitor::GetVisitorList() {
+    QString statement = QStringLiteral("SELECT * FROM [VisitorRegister] where 1=1 ");
+    QVariantList values;
+    const std::pair<const QString*, const char*> filters[] = {
+        {&m_passNo, "PassNo"},           {&m_visitorName, "Name"},     {&m_email, "Email"},
+        {&m_visitorType, "VisitorType"}, {&m_company, "Company"},      {&m_purpose, "Purpose"},
+        {&m_toMeet, "ToMeet"},           {&m_department, "Department"}};
+    for (const auto& [value, column] : filters) {
+        if (!value->isEmpty()) {
+            statement +=
+                QStringLiteral(" AND [") + QString::fromLatin1(column) + QStringLiteral("] like ?");
+            values.append(*value);
+        }
+    }
+    try {
+        // Stored times are "yyyy-MM-dd HH:mm:ss" text, so whole days compare correctly as text.
+        if (!m_searchDateFrom.isEmpty()) {
+            statement += QStringLiteral(" AND [CheckedIn] >= ?");
+            values.append(DayBound(m_searchDateFrom, QStringLiteral("00:00:00")));
+        }
+        if (!m_searchDateTo.isEmpty()) {
+            statement += QStringLiteral(" AND [CheckedIn] <= ?");
+            values.append(DayBound(m_searchDateTo, QStringLiteral("23:59:59")));
+        }
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("GetVisitorList"),
+                            statement);
+        return std::nullopt;
+    }
+    return DBManager().GetRecordSet(statement, values);
+}
+
+std::optional<RecordSet> Visitor::GetCheckedInVisitorList() {
+    return DBManager().GetRecordSet(
+        QStringLiteral("SELECT * FROM [VisitorRegister] WHERE [CheckedOut] IS NULL"));
+}
+
+std::optional<RecordSet> Visitor::GetDDValues(const QString& ColumnName,
+                                              const QString& FilterDefaults) {
+    QString statement;
+    QVariantList values;
+    try {
+        const QString column = u'[' + KnownColumn(ColumnName) + u']';
+        statement = QStringLiteral("SELECT DISTINCT ") + column +
+                    QStringLiteral(" FROM [VisitorRegister] WHERE length(") + column +
+                    QStringLiteral(") > 0");
+        if (!FilterDefaults.isEmpty()) {
+            const std::optional<QStringList> excluded = QuotedValueList(FilterDefaults);
+            if (!excluded) {
+                throw CoreError(QStringLiteral("Not a list of quoted values: ") + FilterDefaults);
+            }
+            if (!excluded->isEmpty()) {
+                statement += QStringLiteral(" AND ") + column + QStringLiteral(" NOT IN ") +
+                             Placeholders(excluded->size());
+                for (const QString& value : *excluded) {
+                    values.append(value);
+                }
+            }
+        }
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("GetDDValues"),
+                            statement);
+        return std::nullopt;
+    }
+    return DBManager().GetRecordSet(statement, values);
+}
+
+std::optional<RecordSet> Visitor::FillSimpleSearch(const QString& Column1, const QString& Column2,
+                                                   const QString& Filter1, const QString& Filter2) {
+    QString statement;
+    try {
+        const QString first = u'[' + KnownColumn(Column1) + u']';
+        const QString second = u'[' + KnownColumn(Column2) + u']';
+        statement = QStringLiteral("SELECT DISTINCT ") + first + u',' + second +
+                    QStringLiteral(" FROM [VisitorRegister] WHERE ") + first +
+                    QStringLiteral(" LIKE ? AND ") + second + QStringLiteral(" LIKE ?");
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()),
+                            QStringLiteral("FillSimpleSearch"));
+        return std::nullopt;
+    }
+    return DBManager().GetRecordSet(statement, {Filter1, Filter2});
+}
+
+bool Visitor::IsVisitorCheckedOut() const {
+    return m_checkedIn < m_checkedOut;
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "RecordSet.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// One visit, one row of the table "VisitorRegister", with the operations that read and write it.
+// Callers create a Visitor for one operation, set the members it reads, call it and read back.
+class Visitor final {
+public:
+    static constexpr const char* InsertFailedMessage =
+        "An error occured while inserting a new record.\r\n"
+        "Restarting the application may solve the issue.";
+    static constexpr const char* UpdateFailedMessage =
+        "An error occured while updating the record.\r\n"
+        "Restarting the application may solve the issue.";
+
+    // Both date members start here, 30 December 1899 00:00:00.
+    static QDateTime ZeroDate();
+
+    Visitor();
+
+    void SetPassNo(const QString& value);
+    QString PassNo() const;
+    void SetVisitorName(const QString& value);
+    QString VisitorName() const;
+    void SetContactNo(const QString& value);
+    QString ContactNo() const;
+    void SetEmail(const QString& value);
+    QString Email() const;
+    void SetVisitorType(const QString& value);
+    QString VisitorType() const;
+    void SetCompany(const QString& value);
+    QString Company() const;
+    void SetAddress(const QString& value);
+    QString Address() const;
+    void SetPurpose(const QString& value);
+    QString Purpose() const;
+    void SetToMeet(const QString& value);
+    QString ToMeet() const;
+    void SetDepartment(const QString& value);
+    QString Department() const;
+    void SetRemarks(const QString& value);
+    QString Remarks() const;
+    void SetCheckedIn(const QDateTime& value);
+    QDateTime CheckedIn() const;
+    void SetCheckedOut(const QDateTime& value);
+    QDateTime CheckedOut() const;
+    // Day-first date texts ("dd-MM-yyyy" or "d-M-yyyy") bounding a search.
+    void SetSearchDateFrom(const QString& value);
+    QString SearchDateFrom() const;
+    void SetSearchDateTo(const QString& value);
+    QString SearchDateTo() const;
+    // Before a save: the bare name of a captured photo in the temporary folder, or "".
+    // After a save: the full path of the stored photo.
+    void SetImageFile(const QString& value);
+    QString ImageFile() const;
+    // Validation lines, each ended by CR LF, or the database failure text of the last save.
+    QString ErrorMessage() const;
+
+    // Validates, takes the next free pass number into PassNo, stores the row and moves the photo.
+    bool InsertVisitorRecord();
+    // Moves a new photo over the stored one, validates and updates the row of PassNo.
+    bool UpdateVisitorRecord();
+    void CheckOutVisitor();
+    // The photo first, then the row; when the photo cannot be deleted the row stays.
+    void DeleteVisitor();
+    // Raises CoreError when the photo exists but cannot be deleted.
+    void DeleteVisitorImage();
+    // "" after an error, which is logged.
+    QString GetNextPassNo();
+    // Reads the row of PassNo into the members; false when there is none.
+    bool LoadVisitor();
+    // Nothing (nullopt) when the query failed.
+    std::optional<RecordSet> GetVisitorList();
+    std::optional<RecordSet> GetCheckedInVisitorList();
+    // These double the quotes in the members first, so each is built once per record.
+    QString GetInsertQuery();
+    QString GetUpdateQuery();
+    // FilterDefaults is a parenthesised list of quoted values, such as "('General', 'Vendor')".
+    std::optional<RecordSet> GetDDValues(const QString& ColumnName,
+                                         const QString& FilterDefaults = QString());
+    std::optional<RecordSet> FillSimpleSearch(const QString& Column1, const QString& Column2,
+                                              const QString& Filter1, const QString& Filter2);
+    bool IsVisitorCheckedOut() const;
+
+private:
+    void EscapeQuotes();
+    bool ValidateVisitor();
+    void AddErrorLine(const QString& line);
+
+    QString InsertText() const;
+    QString UpdateText() const;
+    bool StoreWithNextPassNo();
+    void MoveInsertedPhoto();
+    void UndoInsert();
+    void CopyPhotoFromTemp(bool temporaryMustGo);
+    QString PhotoPath() const;
+
+    QString m_passNo;
+    QString m_visitorName;
+    QString m_contactNo;
+    QString m_email;
+    QString m_visitorType;
+    QString m_company;
+    QString m_address;
+    QString m_purpose;
+    QString m_toMeet;
+    QString m_department;
+    QString m_remarks;
+    QDateTime m_checkedIn;
+    QDateTime m_checkedOut;
+    QString m_searchDateFrom;
+    QString m_searchDateTo;
+    QString m_imageFile;
+    QString m_errorMessage;
+};
