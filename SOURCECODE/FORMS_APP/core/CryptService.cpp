@@ -1,0 +1,78 @@
+#include "CryptService.h"
+
+#include "AppEnvironment.h"
+#include "ComponentLoader.h"
+#include "CoreError.h"
+#include "basCommon.h"
+
+#include <QDomDocument>
+#include <QFile>
+
+#include <array>
+
+namespace {
+
+QString Reversed(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = text.size() - 1; i >= 0; --i) {
+        result.append(text.at(i));
+    }
+    return result;
+}
+
+QString RequiredAttribute(const QDomElement& token, const QString& name) {
+    if (!token.hasAttribute(name)) {
+        throw CoreError(QStringLiteral("A token in ") + CryptService::TokenFilePath() +
+                        QStringLiteral(" has no \"") + name + QStringLiteral("\" attribute"));
+    }
+    return token.attribute(name);
+}
+
+} // namespace
+
+QString CryptService::TokenFilePath() {
+    return AppEnvironment::ProgramFolder() + QStringLiteral("/system/key.tokens.xml");
+}
+
+void CryptService::Initialize() {
+    LoadDecPassword();
+    if (strDecPassword.isEmpty()) {
+        basCommon::WriteLog(QStringLiteral("DEC_PWD_NOT_SET"), QStringLiteral("Crypt.Initialize"));
+    }
+}
+
+void CryptService::LoadDecPassword() {
+    std::array<QString, 11> pieces;
+    QDomDocument document;
+    QFile file(TokenFilePath());
+    // A missing or unreadable file simply yields no tokens.
+    if (file.open(QIODevice::ReadOnly)) {
+        document.setContent(&file);
+    }
+    const QDomNodeList tokens = document.elementsByTagName(QStringLiteral("token"));
+    for (int i = 0; i < tokens.size(); ++i) {
+        const QDomElement token = tokens.at(i).toElement();
+        const QString idText = RequiredAttribute(token, QStringLiteral("id"));
+        const QString btype = RequiredAttribute(token, QStringLiteral("btype"));
+        bool ok = false;
+        const short id = idText.trimmed().toShort(&ok);
+        if (!ok) {
+            throw CoreError(QStringLiteral("The token id \"") + idText +
+                            QStringLiteral("\" is not a whole number"));
+        }
+        const QString text = btype.toLower() == u"true" ? Reversed(token.text()) : token.text();
+        if (id == 2 || id == 4 || id == 6) {
+            pieces[static_cast<std::size_t>(id)] = text;
+        }
+    }
+    strDecPassword.clear();
+    for (std::size_t slot = 0; slot < 10; ++slot) {
+        strDecPassword += pieces[slot];
+    }
+}
+
+QString CryptService::Decrypt(const QString& CryptedData) {
+    const std::unique_ptr<_CryptData> crypt = ComponentLoader::CreateCryptData();
+    return crypt->GetCryptedText(CryptedData, QVariant(strDecPassword));
+}

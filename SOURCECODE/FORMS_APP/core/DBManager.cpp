@@ -1,0 +1,96 @@
+#include "DBManager.h"
+
+#include "CoreError.h"
+#include "Settings.h"
+#include "SqlCipherConnection.h"
+#include "basCommon.h"
+
+#include <memory>
+
+namespace {
+
+QString DescriptionOf(const std::exception& error) {
+    return QString::fromStdString(error.what());
+}
+
+// Opens a fresh connection for one data call; raises when the file cannot be opened or keyed.
+std::unique_ptr<SqlCipherConnection> OpenConnection(QString& databaseName) {
+    if (databaseName.isEmpty()) {
+        databaseName = Settings().GetDatabaseName();
+        if (databaseName.isEmpty()) {
+            databaseName = QString::fromLatin1(DBManager::DefaultDatabaseName);
+        }
+    }
+    const QString path = basCommon::GetDataFolder() + databaseName;
+    return std::make_unique<SqlCipherConnection>(path,
+                                                 QString::fromLatin1(DBManager::DatabasePassword));
+}
+
+} // namespace
+
+void DBManager::SetDatabaseName(const QString& value) {
+    strDatabaseName = value;
+}
+
+QString DBManager::DatabaseName() const {
+    return strDatabaseName;
+}
+
+std::optional<RecordSet> DBManager::GetRecordSet(const QString& SQLCommandText) {
+    return GetRecordSet(SQLCommandText, {});
+}
+
+std::optional<RecordSet> DBManager::GetRecordSet(const QString& SQLCommandText,
+                                                 const QVariantList& parameters) {
+    try {
+        const auto connection = OpenConnection(strDatabaseName);
+        return connection->Query(SQLCommandText, parameters);
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetRecordSet"), SQLCommandText);
+        return std::nullopt;
+    }
+}
+
+bool DBManager::ExecuteNonQuery(const QString& SQLQuery) {
+    try {
+        const auto connection = OpenConnection(strDatabaseName);
+        connection->ExecuteScript(SQLQuery);
+        return true;
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), SQLQuery);
+        return false;
+    }
+}
+
+bool DBManager::ExecuteNonQuery(const QString& SQLQuery, const QVariantList& parameters) {
+    try {
+        const auto connection = OpenConnection(strDatabaseName);
+        connection->Execute(SQLQuery, parameters);
+        return true;
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), SQLQuery);
+        return false;
+    }
+}
+
+QString DBManager::Backup(const QString& TargetPath) {
+    try {
+        // The configured name as it stands: no default applies to the copy.
+        const QString source = basCommon::GetDataFolder() + Settings().GetDatabaseName();
+        basCommon::CopyFile(source, TargetPath);
+        return {};
+    } catch (const std::exception& error) {
+        return DescriptionOf(error);
+    }
+}
+
+bool DBManager::IsDatabaseValid() {
+    const std::optional<RecordSet> settings =
+        GetRecordSet(QStringLiteral("SELECT * FROM [Settings] WHERE 1=0"));
+    if (!settings || settings->FieldCount() == 0) {
+        return false;
+    }
+    const std::optional<RecordSet> visits =
+        GetRecordSet(QStringLiteral("SELECT * FROM [VisitorRegister] WHERE 1=0"));
+    return visits && visits->FieldCount() != 0;
+}

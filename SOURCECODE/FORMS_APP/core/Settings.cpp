@@ -1,0 +1,248 @@
+#include "Settings.h"
+
+#include "AppEnvironment.h"
+#include "CoreError.h"
+#include "CryptService.h"
+#include "DBManager.h"
+#include "basCommon.h"
+
+#include <QDomDocument>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+QString DescriptionOf(const std::exception& error) {
+    return QString::fromStdString(error.what());
+}
+
+// Loads the configuration file; a missing or unreadable file gives an empty document.
+QDomDocument LoadConfig(bool* loaded = nullptr) {
+    QDomDocument document;
+    QFile file(Settings::ConfigFilePath());
+    const bool ok = file.open(QIODevice::ReadOnly) && document.setContent(&file);
+    if (loaded != nullptr) {
+        *loaded = ok;
+    }
+    return document;
+}
+
+QDomElement ConfigElement(const QDomDocument& document, const QString& key) {
+    const QDomElement root = document.documentElement();
+    if (root.tagName() != u"SYSDATA") {
+        return {};
+    }
+    return root.firstChildElement(QStringLiteral("LC")).firstChildElement(key);
+}
+
+void SetElementText(QDomDocument& document, QDomElement& element, const QString& text) {
+    while (element.hasChildNodes()) {
+        element.removeChild(element.firstChild());
+    }
+    element.appendChild(document.createTextNode(text));
+}
+
+void SaveConfig(const QDomDocument& document) {
+    QSaveFile file(Settings::ConfigFilePath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(document.toByteArray(4)) < 0 ||
+        !file.commit()) {
+        throw CoreError(QStringLiteral("Cannot write ") + Settings::ConfigFilePath() +
+                        QStringLiteral(": ") + file.errorString());
+    }
+}
+
+// The day-first end date as the last second of that day, in the stored form.
+QString EndOfDay(const QString& endDate) {
+    QDate day;
+    if (!endDate.isEmpty() && basCommon::IsValidDateDDMMYYYY(endDate)) {
+        day = QDate::fromString(endDate, QStringLiteral("dd-MM-yyyy"));
+    } else if (!endDate.isEmpty() && basCommon::IsValidDateDMYYYY(endDate)) {
+        day = QDate::fromString(endDate, QStringLiteral("d-M-yyyy"));
+    }
+    if (!day.isValid()) {
+        throw CoreError(QStringLiteral("The end date \"") + endDate +
+                        QStringLiteral("\" is not a date of the form dd-mm-yyyy."));
+    }
+    return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 23:59:59");
+}
+
+} // namespace
+
+QString Settings::ConfigFilePath() {
+    return AppEnvironment::ProgramFolder() + QStringLiteral("/system/sysdata.config");
+}
+
+QString Settings::GetTableValue(const QString& query) {
+    DBManager db;
+    const std::optional<RecordSet> records = db.GetRecordSet(query);
+    if (!records || records->AtEnd()) {
+        return {};
+    }
+    return records->Value(0, 0).toString();
+}
+
+QString Settings::GetPasswordHint() {
+    return GetTableValue(QStringLiteral("SELECT [Hint] FROM [Settings]"));
+}
+
+QString Settings::GetSettingsPasswordHint() {
+    return GetTableValue(QStringLiteral("SELECT [AdminHint] FROM [Settings]"));
+}
+
+QString Settings::GetCompanyName() {
+    return GetTableValue(QStringLiteral("SELECT [CompanyName] FROM [Settings]"));
+}
+
+QString Settings::GetApplicationPassword() {
+    return GetTableValue(QStringLiteral("SELECT [PWD] FROM [Settings]"));
+}
+
+QString Settings::GetSettingsPassword() {
+    return GetTableValue(QStringLiteral("SELECT [AdminPWD] FROM [Settings]"));
+}
+
+QString Settings::GetConfigValue(const QString& key, bool IsEnciphered) {
+    const QDomElement element = ConfigElement(LoadConfig(), key);
+    if (element.isNull()) {
+        throw CoreError(QStringLiteral("The configuration value SYSDATA/LC/") + key +
+                        QStringLiteral(" cannot be read from ") + ConfigFilePath());
+    }
+    QString text = element.text();
+    if (IsEnciphered) {
+        CryptService crypt;
+        crypt.Initialize();
+        text = crypt.Decrypt(text);
+    }
+    return text;
+}
+
+QString Settings::GetDatabaseName() {
+    try {
+        return GetConfigValue(QStringLiteral("DATABASE"), false);
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetDatabaseName"));
+        return {};
+    }
+}
+
+QString Settings::GetDistributedPath() {
+    try {
+        return GetConfigValue(QStringLiteral("DISP"), true);
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetDistributedPath"));
+        return {};
+    }
+}
+
+bool Settings::SaveSettings(const QString& CompanyName, const QString& Password,
+                            const QString& Hint, const QString& AdminPassword,
+                            const QString& AdminHint, const QString& DatabaseName) {
+    try {
+        // Bound values, so an apostrophe in a name or hint is stored as typed.
+        DBManager db;
+        if (!db.ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [CompanyName]=?, [PWD]=?, "
+                                               "[Hint]=?, [AdminPWD]=?, [AdminHint]=?"),
+                                {CompanyName, Password, Hint, AdminPassword, AdminHint})) {
+            return false;
+        }
+        bool loaded = false;
+        QDomDocument document = LoadConfig(&loaded);
+        if (!loaded) {
+            basCommon::WriteLog(QString(), QStringLiteral("SaveSettings"));
+            return false;
+        }
+        CryptService crypt;
+        crypt.Initialize();
+        QDomElement element = ConfigElement(document, QStringLiteral("DATABASE"));
+        if (element.isNull()) {
+            throw CoreError(QStringLiteral("The configuration value SYSDATA/LC/DATABASE is "
+                                           "missing in ") +
+                            ConfigFilePath());
+        }
+        SetElementText(document, element, DatabaseName);
+        SaveConfig(document);
+        return true;
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("SaveSettings"));
+        return false;
+    }
+}
+
+bool Settings::IsFeatureEnabled(const QString& key) {
+    try {
+        const QStringList pieces = GetConfigValue(key, true).split(u'|');
+        if (pieces.size() < 2) {
+            return true;
+        }
+        return pieces.at(1) != key + QStringLiteral("_0");
+    } catch (const std::exception&) {
+        return true;
+    }
+}
+
+bool Settings::IsScrollTextEnabled() {
+    return IsFeatureEnabled(QStringLiteral("ABE"));
+}
+
+bool Settings::IsAdRotateEnabled() {
+    return IsFeatureEnabled(QStringLiteral("ARE"));
+}
+
+QString Settings::Purge(const QString& EndDate) {
+    try {
+        const QString lastSecond = EndOfDay(EndDate);
+        DBManager db;
+        const QString copy = basCommon::GetDataFolder() + QStringLiteral("quorvane.purge.") +
+                             AppEnvironment::Now().toString(QStringLiteral("yyyyMMddHHmmss"));
+        const QString backupError = db.Backup(copy);
+        if (!backupError.isEmpty()) {
+            // Nothing is deleted without a copy to go back to.
+            return QStringLiteral("Nothing was purged, because the safety copy of the database "
+                                  "could not be made: ") +
+                   backupError;
+        }
+        const bool deleted = db.ExecuteNonQuery(
+            QStringLiteral("DELETE FROM [VisitorRegister] WHERE [CheckedIn] <= ?"), {lastSecond});
+        return deleted ? QString() : QString::fromLatin1(PurgeFailedMessage);
+    } catch (const std::exception& error) {
+        return DescriptionOf(error);
+    }
+}
+
+QDateTime Settings::GetPurgeStartDate() {
+    DBManager db;
+    const std::optional<RecordSet> records = db.GetRecordSet(
+        QStringLiteral("SELECT [CheckedIn] FROM [VisitorRegister] ORDER BY [CheckedIn] LIMIT 1"));
+    if (records && !records->AtEnd()) {
+        const QDateTime first = QDateTime::fromString(records->Value(0, 0).toString(),
+                                                      QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (first.isValid()) {
+            return first;
+        }
+    }
+    return AppEnvironment::Now();
+}
+
+QString Settings::GetProductURL() {
+    return GetConfigValue(QStringLiteral("SIT"), true);
+}
+
+QString Settings::GetAwardURL() {
+    return GetConfigValue(QStringLiteral("AWL"), true);
+}
+
+QString Settings::GetQuorvaneURL() {
+    return GetConfigValue(QStringLiteral("QVS"), true);
+}
+
+QString Settings::GetPassFooterText() {
+    return GetConfigValue(QStringLiteral("PFT"), true);
+}
+
+QString Settings::GetProductSupportURL() {
+    return GetConfigValue(QStringLiteral("SLN"), true);
+}
+
+QString Settings::GetSupportEmail() {
+    return GetConfigValue(QStringLiteral("EML"), true);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The one reader and writer of the program's settings: the one-row table "Settings" and the
+// configuration file "system/sysdata.config" in the program folder. Keeps nothing between calls.
+class Settings final {
+public:
+    static constexpr const char* PurgeFailedMessage =
+        "Purge failed for unknown reason! Please check the application log files!";
+
+    // Table getters: "" on any failure, never an error.
+    QString GetPasswordHint();
+    QString GetSettingsPasswordHint();
+    QString GetCompanyName();
+    QString GetApplicationPassword();
+    QString GetSettingsPassword();
+
+    // Logged and "" on any failure.
+    QString GetDatabaseName();
+    QString GetDistributedPath();
+
+    bool SaveSettings(const QString& CompanyName, const QString& Password, const QString& Hint,
+                      const QString& AdminPassword, const QString& AdminHint,
+                      const QString& DatabaseName);
+
+    // On unless the configuration says "_0" explicitly.
+    bool IsScrollTextEnabled();
+    bool IsAdRotateEnabled();
+
+    // "" on success, else a message for the user.
+    QString Purge(const QString& EndDate);
+    // The earliest check-in, or now when there is none.
+    QDateTime GetPurgeStartDate();
+
+    // These raise CoreError when the file or the key is missing.
+    QString GetProductURL();
+    QString GetAwardURL();
+    QString GetQuorvaneURL();
+    QString GetPassFooterText();
+    QString GetProductSupportURL();
+    QString GetSupportEmail();
+
+    static QString ConfigFilePath();
+
+private:
+    QString GetConfigValue(const QString& key, bool IsEnciphered);
+    bool IsFeatureEnabled(const QString& key);
+    QString GetTableValue(const QString& query);
+};

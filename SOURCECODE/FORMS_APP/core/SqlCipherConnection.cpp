@@ -1,0 +1,186 @@
+#include "SqlCipherConnection.h"
+
+#include "DatabaseError.h"
+
+#include <QDate>
+#include <QDateTime>
+
+#include <sqlcipher/sqlite3.h>
+
+namespace {
+
+class Statement final {
+public:
+    Statement(sqlite3* db, const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &m_stmt,
+                               &tail) != SQLITE_OK) {
+            sqlite3_finalize(m_stmt);
+            throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+        }
+        if (m_stmt == nullptr) {
+            throw DatabaseError(QStringLiteral("The statement is empty"));
+        }
+        if (!QByteArray(tail).trimmed().isEmpty()) {
+            sqlite3_finalize(m_stmt);
+            throw DatabaseError(QStringLiteral("Only a single statement can take values"));
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Q_DISABLE_COPY_MOVE(Statement)
+
+    sqlite3_stmt* Get() const { return m_stmt; }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+QString DateTimeText(const QDateTime& value) {
+    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+int BindText(sqlite3_stmt* stmt, int index, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    return sqlite3_bind_text(stmt, index, utf8.constData(), static_cast<int>(utf8.size()),
+                             SQLITE_TRANSIENT);
+}
+
+int BindValue(sqlite3_stmt* stmt, int index, const QVariant& value) {
+    if (value.isNull()) {
+        return sqlite3_bind_null(stmt, index);
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return sqlite3_bind_int64(stmt, index, value.toLongLong());
+    case QMetaType::Double:
+        return sqlite3_bind_double(stmt, index, value.toDouble());
+    case QMetaType::QDateTime:
+        return BindText(stmt, index, DateTimeText(value.toDateTime()));
+    case QMetaType::QDate:
+        return BindText(stmt, index, value.toDate().toString(QStringLiteral("yyyy-MM-dd")));
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return sqlite3_bind_blob(stmt, index, bytes.constData(), static_cast<int>(bytes.size()),
+                                 SQLITE_TRANSIENT);
+    }
+    default:
+        return BindText(stmt, index, value.toString());
+    }
+}
+
+QVariant ColumnValue(sqlite3_stmt* stmt, int column) {
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, column));
+    case SQLITE_BLOB: {
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, column));
+        return QVariant(QByteArray(data, sqlite3_column_bytes(stmt, column)));
+    }
+    case SQLITE_NULL:
+        return {};
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)));
+    }
+    }
+}
+
+QString KeyPragma(const QString& key) {
+    QString quoted = key;
+    quoted.replace(u'\'', QStringLiteral("''"));
+    return QStringLiteral("PRAGMA key = '") + quoted + QStringLiteral("';");
+}
+
+} // namespace
+
+SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key, Mode mode) {
+    int flags = SQLITE_OPEN_READWRITE;
+    if (mode == Mode::CreateIfMissing) {
+        flags |= SQLITE_OPEN_CREATE;
+    }
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString description = m_db != nullptr ? QString::fromUtf8(sqlite3_errmsg(m_db))
+                                                    : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        throw DatabaseError(description + QStringLiteral(": ") + path);
+    }
+    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    try {
+        ExecuteScript(KeyPragma(key));
+        // The key is only tried on the first read: a wrong key or a file that is no database
+        // fails here, before the caller's statement runs.
+        ExecuteScript(QStringLiteral("SELECT count(*) FROM sqlite_master;"));
+    } catch (...) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        throw;
+    }
+}
+
+SqlCipherConnection::~SqlCipherConnection() {
+    // Closing rolls back a transaction that a failed script left open.
+    sqlite3_close_v2(m_db);
+}
+
+void SqlCipherConnection::Fail() const {
+    throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+void SqlCipherConnection::ExecuteScript(const QString& script) {
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, script.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString description =
+            error != nullptr ? QString::fromUtf8(error) : QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_free(error);
+        throw DatabaseError(description);
+    }
+}
+
+void SqlCipherConnection::Execute(const QString& statement, const QVariantList& parameters) {
+    Query(statement, parameters);
+}
+
+RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantList& parameters) {
+    const Statement stmt(m_db, statement);
+    if (sqlite3_bind_parameter_count(stmt.Get()) != parameters.size()) {
+        throw DatabaseError(QStringLiteral("The statement takes %1 values, %2 were given")
+                                .arg(sqlite3_bind_parameter_count(stmt.Get()))
+                                .arg(parameters.size()));
+    }
+    for (int i = 0; i < parameters.size(); ++i) {
+        if (BindValue(stmt.Get(), i + 1, parameters.at(i)) != SQLITE_OK) {
+            Fail();
+        }
+    }
+    QStringList names;
+    const int columns = sqlite3_column_count(stmt.Get());
+    for (int c = 0; c < columns; ++c) {
+        names.append(QString::fromUtf8(sqlite3_column_name(stmt.Get(), c)));
+    }
+    std::vector<std::vector<QVariant>> rows;
+    for (;;) {
+        const int rc = sqlite3_step(stmt.Get());
+        if (rc == SQLITE_DONE) {
+            break;
+        }
+        if (rc != SQLITE_ROW) {
+            Fail();
+        }
+        std::vector<QVariant> row;
+        row.reserve(static_cast<std::size_t>(columns));
+        for (int c = 0; c < columns; ++c) {
+            row.push_back(ColumnValue(stmt.Get(), c));
+        }
+        rows.push_back(std::move(row));
+    }
+    return RecordSet(std::move(names), std::move(rows));
+}

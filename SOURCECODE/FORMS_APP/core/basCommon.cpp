@@ -1,0 +1,169 @@
+#include "basCommon.h"
+
+#include "AppEnvironment.h"
+#include "CoreError.h"
+#include "Settings.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace basCommon {
+
+namespace {
+
+bool MatchesDatePattern(const QString& text, const QString& pattern) {
+    if (text.isEmpty()) {
+        return true;
+    }
+    const QDate date = QDate::fromString(text, pattern);
+    return date.isValid() && date.toString(pattern) == text;
+}
+
+bool IsEmailPartValid(const QString& part) {
+    static const QString allowed = QStringLiteral("abcdefghijklmnopqrstuvwxyz_-.");
+    if (part.isEmpty()) {
+        return false;
+    }
+    for (const QChar c : part.toLower()) {
+        const bool digit = c >= u'0' && c <= u'9';
+        if (!digit && !allowed.contains(c)) {
+            return false;
+        }
+    }
+    return !part.startsWith(u'.') && !part.endsWith(u'.');
+}
+
+QString WithoutTrailingSeparators(QString folder) {
+    while (folder.size() > 1 && (folder.endsWith(u'/') || folder.endsWith(u'\\'))) {
+        folder.chop(1);
+    }
+    return folder;
+}
+
+} // namespace
+
+void WriteLog(const QString& message, const QString& source, const QString& detail) {
+    try {
+        const QDateTime now = AppEnvironment::Now();
+        QString line = now.toString(QStringLiteral("HH:mm:ss")) + u'\t' + source + u'\t' + message;
+        if (!detail.isEmpty()) {
+            line += u'\t' + detail;
+        }
+        line += QStringLiteral("\r\n");
+        // The Logs folder is not created: without it the line is lost, as intended.
+        QFile file(AppEnvironment::ProgramFolder() + QStringLiteral("/Logs/") +
+                   now.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".log"));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            file.write(line.toUtf8());
+            file.close();
+        }
+    } catch (...) {
+        // Logging must never disturb the caller.
+    }
+}
+
+QString GetTempFolder() {
+    return AppEnvironment::TempFolder();
+}
+
+bool FileExists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && info.isFile();
+}
+
+void CopyFile(const QString& source, const QString& destination) {
+    QFile input(source);
+    if (!FileExists(source) || !input.open(QIODevice::ReadOnly)) {
+        throw CoreError(QStringLiteral("File not found: ") + source);
+    }
+    const QString folder = QFileInfo(destination).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        throw CoreError(QStringLiteral("Path not found: ") + folder);
+    }
+    // Written beside the destination and renamed at the end, so a failed copy leaves an existing
+    // destination as it was.
+    QSaveFile output(destination);
+    if (!output.open(QIODevice::WriteOnly)) {
+        throw CoreError(QStringLiteral("Permission denied: ") + destination + QStringLiteral(" (") +
+                        output.errorString() + u')');
+    }
+    while (!input.atEnd()) {
+        const QByteArray chunk = input.read(1 << 20);
+        if (chunk.isEmpty() && input.error() != QFileDevice::NoError) {
+            throw CoreError(QStringLiteral("Cannot read ") + source + QStringLiteral(": ") +
+                            input.errorString());
+        }
+        if (output.write(chunk) != chunk.size()) {
+            throw CoreError(QStringLiteral("Cannot write ") + destination + QStringLiteral(": ") +
+                            output.errorString());
+        }
+    }
+    if (!output.commit()) {
+        throw CoreError(QStringLiteral("Cannot write ") + destination + QStringLiteral(": ") +
+                        output.errorString());
+    }
+}
+
+bool IsValidDateDDMMYYYY(const QString& text) {
+    return MatchesDatePattern(text, QStringLiteral("dd-MM-yyyy"));
+}
+
+bool IsValidDateDMYYYY(const QString& text) {
+    return MatchesDatePattern(text, QStringLiteral("d-M-yyyy"));
+}
+
+bool IsValidDate(const QString& text) {
+    const bool short_form = IsValidDateDMYYYY(text);
+    const bool long_form = IsValidDateDDMMYYYY(text);
+    return short_form || long_form;
+}
+
+bool IsValidEmail(const QString& address) {
+    const QStringList parts = address.split(u'@');
+    if (parts.size() != 2) {
+        return false;
+    }
+    for (const QString& part : parts) {
+        if (!IsEmailPartValid(part)) {
+            return false;
+        }
+    }
+    const QString& domain = parts.at(1);
+    const qsizetype lastDot = domain.lastIndexOf(u'.');
+    if (lastDot < 0) {
+        return false;
+    }
+    const qsizetype lastLabel = domain.size() - lastDot - 1;
+    if (lastLabel < 2 || lastLabel > 3) {
+        return false;
+    }
+    return !address.contains(QStringLiteral(".."));
+}
+
+QString GetSupportMailLink() {
+    Settings settings;
+    return QStringLiteral("mailto:") + settings.GetSupportEmail() +
+           QStringLiteral("?subject=Help on Quorvane Lite") +
+           QStringLiteral("&body=%0D%0AQuorvane Lite") + QStringLiteral("  ") +
+           QString::fromLatin1(VersionComments) + QStringLiteral("%0D%0A") +
+           QStringLiteral("%0D%0A<Enter your query here>") +
+           QStringLiteral("%0D%0A%0D%0AContact Information") +
+           QStringLiteral("%0D%0A%0D%0AContact Name: <Your Name>") +
+           QStringLiteral("%0D%0A%0D%0AEmail ID: <Your Email ID>") +
+           QStringLiteral("%0D%0A%0D%0AContact No.: <Your Contact No.>") +
+           QStringLiteral("%0D%0A") + QStringLiteral("%0D%0ARegards");
+}
+
+QString GetBaseFolder() {
+    const QString shared = WithoutTrailingSeparators(Settings().GetDistributedPath());
+    return shared.isEmpty() ? AppEnvironment::ProgramFolder() : shared;
+}
+
+QString GetDataFolder() {
+    return GetBaseFolder() + QStringLiteral("/Data/");
+}
+
+} // namespace basCommon

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// Program-wide procedures that belong to no class.
+namespace basCommon {
+
+// The Comments text of the program's version information.
+inline constexpr const char* VersionComments = "Version 1.0.0 (Build 1006)";
+
+// Appends one line to the day's log in the program folder's "Logs" folder; never raises.
+void WriteLog(const QString& message, const QString& source, const QString& detail = QString());
+
+// The temporary folder followed by "/".
+QString GetTempFolder();
+// True only for an existing file (a folder gives false).
+bool FileExists(const QString& path);
+// Copies over an existing destination; raises CoreError on failure.
+void CopyFile(const QString& source, const QString& destination);
+
+bool IsValidDate(const QString& text);
+bool IsValidDateDDMMYYYY(const QString& text);
+bool IsValidDateDMYYYY(const QString& text);
+bool IsValidEmail(const QString& address);
+
+// The "mailto:" link for support questions; raises when the configuration cannot be read.
+QString GetSupportMailLink();
+
+// Settings.GetDistributedPath when it is not empty, else the program folder; no trailing "/".
+QString GetBaseFolder();
+// The base folder's "Data" folder followed by "/".
+QString GetDataFolder();
+
+} // namespace basCommon
