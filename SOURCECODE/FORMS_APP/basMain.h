@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The program starts here, not in a window: one instance per user, a usable database, then the
+// main window or, when a password is set, the login window.
+class basMain final {
+public:
+    basMain() = delete;
+
+    // Runs start-up and returns the first window, shown modeless, or nullptr when the program is
+    // to end. The caller runs the event loop. While a start-up succeeded, this user's instance
+    // lock is held until ReleaseInstance or the end of the process.
+    static QWidget* Main();
+
+    // Frees the instance lock (the program's end; tests between starts).
+    static void ReleaseInstance();
+
+    // The per-user lock file a running instance holds.
+    static QString InstanceLockPath();
+};

@@ -1,0 +1,198 @@
+#include "frmLogin.h"
+
+#include "MainWindowLauncher.h"
+#include "windows/ApplicationError.h"
+
+#include "mainwindow/LinkLabel.h"
+#include "mainwindow/MsgBox.h"
+#include "mainwindow/QVButton.h"
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+
+#include <exception>
+
+namespace {
+
+constexpr int kWidth = 420;
+constexpr int kHeight = 262;
+
+QPixmap BannerPicture() {
+    QPixmap picture(kWidth, 56);
+    QPainter painter(&picture);
+    QLinearGradient gradient(0, 0, kWidth, 0);
+    gradient.setColorAt(0, QColor(0x1F, 0x3B, 0x6E));
+    gradient.setColorAt(1, QColor(0x5A, 0x8F, 0xD0));
+    painter.fillRect(picture.rect(), gradient);
+    painter.setPen(Qt::white);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(16);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(picture.rect().adjusted(16, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                     QStringLiteral("Quorvane Lite"));
+    return picture;
+}
+
+// A padlock beside the password text.
+QPixmap LockPicture() {
+    QPixmap picture(48, 56);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x70, 0x70, 0x70), 5));
+    painter.drawArc(QRect(10, 4, 28, 32), 0, 180 * 16);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xD4, 0xA0, 0x17));
+    painter.drawRoundedRect(QRect(4, 22, 40, 30), 4, 4);
+    painter.setBrush(QColor(0x55, 0x40, 0x0A));
+    painter.drawEllipse(QRect(20, 30, 8, 8));
+    return picture;
+}
+
+// A thin grey rule under the banner.
+QPixmap RulePicture() {
+    QPixmap picture(kWidth, 3);
+    QPainter painter(&picture);
+    QLinearGradient gradient(0, 0, kWidth, 0);
+    gradient.setColorAt(0, QColor(0xB0, 0xB0, 0xB0));
+    gradient.setColorAt(1, Qt::white);
+    painter.fillRect(picture.rect(), gradient);
+    return picture;
+}
+
+QLabel* MakePicture(QWidget* parent, const QString& name, const QPixmap& picture,
+                    const QPoint& at) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setPixmap(picture);
+    label->setGeometry(QRect(at, picture.size()));
+    return label;
+}
+
+} // namespace
+
+frmLogin::frmLogin(QWidget* parent)
+    : QWidget(parent) {
+    BuildWindow();
+    Form_Load();
+}
+
+frmLogin::~frmLogin() = default;
+
+void frmLogin::BuildWindow() {
+    setObjectName(QStringLiteral("frmLogin"));
+    setWindowTitle(QStringLiteral("Quorvane Lite :: Login"));
+    setFont(QFont(QStringLiteral("Tahoma")));
+    setFixedSize(kWidth, kHeight);
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Qt::white);
+    setPalette(background);
+    BuildPictures();
+
+    lblLabels = new QLabel(
+        QStringLiteral("This Application is password protected. Enter the password below to "
+                       "login to the Applicaiton."),
+        this);
+    lblLabels->setObjectName(QStringLiteral("lblLabels"));
+    lblLabels->setWordWrap(true);
+    lblLabels->setGeometry(84, 72, 320, 40);
+
+    txtPassword = new QLineEdit(this);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    txtPassword->setMaxLength(PasswordMaxLength);
+    txtPassword->setGeometry(84, 120, 222, 22);
+    connect(txtPassword, &QLineEdit::returnPressed, this, &frmLogin::txtPassword_KeyPress);
+
+    btnLogin = new QVButton(this);
+    btnLogin->setObjectName(QStringLiteral("btnLogin"));
+    btnLogin->SetCaption(QStringLiteral("Login"));
+    btnLogin->setGeometry(84, 156, QVButton::DefaultWidth, QVButton::DefaultHeight);
+    connect(btnLogin, &QVButton::Click, this, &frmLogin::btnLogin_Click);
+
+    btnExit = new QVButton(this);
+    btnExit->setObjectName(QStringLiteral("btnExit"));
+    btnExit->SetCaption(QStringLiteral("Exit"));
+    btnExit->setGeometry(203, 156, QVButton::DefaultWidth, QVButton::DefaultHeight);
+    connect(btnExit, &QVButton::Click, this, &frmLogin::btnExit_Click);
+
+    lblLnkForgotPassword = new LinkLabel(QStringLiteral("Forgot Password!"), this);
+    lblLnkForgotPassword->setObjectName(QStringLiteral("lblLnkForgotPassword"));
+    lblLnkForgotPassword->setCursor(Qt::PointingHandCursor);
+    QFont linkFont = lblLnkForgotPassword->font();
+    linkFont.setUnderline(true);
+    lblLnkForgotPassword->setFont(linkFont);
+    lblLnkForgotPassword->setStyleSheet(QStringLiteral("color: #0000C0;"));
+    lblLnkForgotPassword->move(84, 196);
+    lblLnkForgotPassword->adjustSize();
+    connect(lblLnkForgotPassword, &LinkLabel::Click, this, &frmLogin::lblLnkForgotPassword_Click);
+
+    lblQuorvaneVersionInfo = new QLabel(this);
+    lblQuorvaneVersionInfo->setObjectName(QStringLiteral("lblQuorvaneVersionInfo"));
+    lblQuorvaneVersionInfo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblQuorvaneVersionInfo->setGeometry(kWidth - 216, kHeight - 26, 200, 18);
+
+    setTabOrder(txtPassword, btnLogin);
+    setTabOrder(btnLogin, btnExit);
+
+    // Opens centred on the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void frmLogin::BuildPictures() {
+    imgTopBanner = MakePicture(this, QStringLiteral("imgTopBanner"), BannerPicture(), QPoint(0, 0));
+    Image2 = MakePicture(this, QStringLiteral("Image2"), RulePicture(), QPoint(0, 56));
+    Image1 = MakePicture(this, QStringLiteral("Image1"), LockPicture(), QPoint(18, 76));
+}
+
+void frmLogin::Form_Load() {
+    objLogin.Initialize();
+    lblQuorvaneVersionInfo->setText(QStringLiteral("Version 1.0 (1006)"));
+}
+
+void frmLogin::btnLogin_Click() {
+    if (objLogin.Authenticate(txtPassword->text())) {
+        OpenMainWindow();
+        return;
+    }
+    MsgBox::Show(this, QStringLiteral("Password is incorrect!"), MsgBox::Buttons::OK,
+                 MsgBox::Icon::Exclamation, QStringLiteral("Login Failed"));
+    txtPassword->clear();
+    txtPassword->setFocus();
+}
+
+void frmLogin::txtPassword_KeyPress() {
+    btnLogin_Click();
+}
+
+void frmLogin::lblLnkForgotPassword_Click() {
+    MsgBox::Show(this, objLogin.GetPasswordHint(), MsgBox::Buttons::OK, MsgBox::Icon::Exclamation,
+                 QStringLiteral("Password Hint"));
+}
+
+void frmLogin::btnExit_Click() {
+    close();
+}
+
+void frmLogin::OpenMainWindow() {
+    // The main window is shown before this one closes, so the program never runs out of windows
+    // in between; a main window that fails to load is reported as start-up reports its errors.
+    hide();
+    try {
+        MainWindowLauncher::Show();
+    } catch (const std::exception& error) {
+        ApplicationError::Report(QString::fromUtf8(error.what()), QStringLiteral("btnLogin_Click"));
+    }
+    close();
+}
