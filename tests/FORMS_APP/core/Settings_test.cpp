@@ -1,0 +1,286 @@
+#include "QtPrinters.h"
+#include "TempProgramFolder.h"
+
+#include "core/AppEnvironment.h"
+#include "core/CoreError.h"
+#include "core/DBManager.h"
+#include "core/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDateTime FixedNow(QDate(2025, 3, 14), QTime(9, 26, 53));
+
+class SettingsTest : public ::testing::Test {
+protected:
+    TempProgramFolder folder;
+
+    void SetUp() override {
+        ASSERT_TRUE(folder.IsValid());
+        AppEnvironment::SetClock([] { return FixedNow; });
+    }
+
+    static void InsertVisit(const QString& passNo, const QString& checkedIn) {
+        DBManager db;
+        ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], "
+                                                      "[Name], [CheckedIn]) VALUES (?, 'V', ?)"),
+                                       {passNo, checkedIn}));
+    }
+
+    static QStringList PassNumbers() {
+        DBManager db;
+        const auto rows = db.GetRecordSet(
+            QStringLiteral("SELECT [PassNo] FROM [VisitorRegister] ORDER BY [PassNo]"));
+        QStringList result;
+        for (int row = 0; rows && row < rows->RecordCount(); ++row) {
+            result.append(rows->Value(row, 0).toString());
+        }
+        return result;
+    }
+
+    static QString ConfigDatabase() {
+        QFile file(Settings::ConfigFilePath());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        const QRegularExpressionMatch match =
+            QRegularExpression(QStringLiteral("<DATABASE>([^<]*)</DATABASE>")).match(text);
+        return match.captured(1);
+    }
+};
+
+TEST_F(SettingsTest, InstalledConfigurationReadsBackDeciphered) {
+    Settings settings;
+    EXPECT_EQ(settings.GetDatabaseName(), QStringLiteral("quorvane.sys.qvd"));
+    EXPECT_EQ(settings.GetDistributedPath(), QString());
+    EXPECT_EQ(settings.GetProductURL(),
+              QStringLiteral("https://www.quorvane.example/products/lite"));
+    EXPECT_EQ(settings.GetAwardURL(), QStringLiteral("https://www.quorvane.example/awards"));
+    EXPECT_EQ(settings.GetQuorvaneURL(), QStringLiteral("https://www.quorvane.example"));
+    EXPECT_EQ(settings.GetProductSupportURL(), QStringLiteral("https://support.quorvane.example"));
+    EXPECT_EQ(settings.GetSupportEmail(), QStringLiteral("support@quorvane.example"));
+    EXPECT_FALSE(settings.GetPassFooterText().isEmpty());
+    EXPECT_TRUE(settings.IsScrollTextEnabled());
+    EXPECT_TRUE(settings.IsAdRotateEnabled());
+    EXPECT_EQ(folder.LogText(), QString());
+}
+
+TEST_F(SettingsTest, MissingConfigurationFile) {
+    ASSERT_TRUE(folder.RemoveFile(QStringLiteral("system/sysdata.config")));
+    Settings settings;
+    EXPECT_EQ(settings.GetDatabaseName(), QString());
+    EXPECT_EQ(settings.GetDistributedPath(), QString());
+    const QStringList lines = folder.LogLines();
+    ASSERT_EQ(lines.size(), 2) << folder.LogText().toStdString();
+    EXPECT_TRUE(lines.at(0).startsWith(QStringLiteral("09:26:53\tGetDatabaseName\t")));
+    EXPECT_TRUE(lines.at(1).startsWith(QStringLiteral("09:26:53\tGetDistributedPath\t")));
+    EXPECT_TRUE(settings.IsScrollTextEnabled());
+    EXPECT_TRUE(settings.IsAdRotateEnabled());
+    EXPECT_THROW(settings.GetProductURL(), CoreError);
+    EXPECT_THROW(settings.GetSupportEmail(), CoreError);
+}
+
+TEST_F(SettingsTest, MissingKeyRaisesOnlyForLinkGetters) {
+    folder.WriteFile(QStringLiteral("system/sysdata.config"),
+                     "<SYSDATA><LC><DATABASE>quorvane.sys.qvd</DATABASE></LC></SYSDATA>");
+    Settings settings;
+    EXPECT_EQ(settings.GetDatabaseName(), QStringLiteral("quorvane.sys.qvd"));
+    EXPECT_EQ(settings.GetDistributedPath(), QString());
+    EXPECT_THROW(settings.GetPassFooterText(), CoreError);
+    EXPECT_TRUE(settings.IsAdRotateEnabled());
+}
+
+TEST_F(SettingsTest, FeatureSwitches) {
+    struct Case {
+        const char* value;
+        bool enabled;
+    };
+    const Case cases[] = {
+        {"Scroll|KEY_0", false}, {"Scroll|KEY_1", true}, {"Scroll|KEY_2", true},  {"KEY_0", true},
+        {"Scroll|key_0", true},  {"|KEY_0|more", false}, {"Scroll|KEY_0x", true}, {"", true},
+    };
+    for (const Case& c : cases) {
+        for (const QString& key : {QStringLiteral("ABE"), QStringLiteral("ARE")}) {
+            QString value = QString::fromLatin1(c.value);
+            value.replace(QStringLiteral("KEY"), key);
+            folder.SetEncipheredConfigValue(key, value);
+        }
+        Settings settings;
+        EXPECT_EQ(settings.IsScrollTextEnabled(), c.enabled) << c.value;
+        EXPECT_EQ(settings.IsAdRotateEnabled(), c.enabled) << c.value;
+    }
+}
+
+TEST_F(SettingsTest, UndecipherableValueIsTheComponentsErrorText) {
+    folder.SetConfigValue(QStringLiteral("SIT"), QStringLiteral("https://plain.example"));
+    ASSERT_TRUE(folder.RemoveFile(QStringLiteral("system/key.tokens.xml")));
+    Settings settings;
+    EXPECT_EQ(settings.GetQuorvaneURL(), QStringLiteral("ERROR: INVALID PASSWORD!"));
+    EXPECT_TRUE(settings.IsScrollTextEnabled());
+}
+
+TEST_F(SettingsTest, TableGetters) {
+    Settings settings;
+    ASSERT_TRUE(settings.SaveSettings(
+        QStringLiteral("Acme"), QStringLiteral("pw"), QStringLiteral("hint"),
+        QStringLiteral("admin"), QStringLiteral("admin hint"), QStringLiteral("quorvane.sys.qvd")));
+    EXPECT_EQ(settings.GetCompanyName(), QStringLiteral("Acme"));
+    EXPECT_EQ(settings.GetApplicationPassword(), QStringLiteral("pw"));
+    EXPECT_EQ(settings.GetPasswordHint(), QStringLiteral("hint"));
+    EXPECT_EQ(settings.GetSettingsPassword(), QStringLiteral("admin"));
+    EXPECT_EQ(settings.GetSettingsPasswordHint(), QStringLiteral("admin hint"));
+}
+
+TEST_F(SettingsTest, TableGettersGiveEmptyTextWithoutDatabase) {
+    ASSERT_TRUE(QFile::remove(folder.DatabaseFile()));
+    Settings settings;
+    EXPECT_EQ(settings.GetCompanyName(), QString());
+    EXPECT_EQ(settings.GetApplicationPassword(), QString());
+    EXPECT_EQ(settings.GetSettingsPassword(), QString());
+    EXPECT_EQ(settings.GetPasswordHint(), QString());
+    EXPECT_EQ(settings.GetSettingsPasswordHint(), QString());
+    EXPECT_FALSE(QFile::exists(folder.DatabaseFile()));
+    EXPECT_EQ(folder.LogLines().size(), 5);
+}
+
+TEST_F(SettingsTest, NullColumnGivesEmptyText) {
+    DBManager db;
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [Hint] = NULL")));
+    EXPECT_EQ(Settings().GetPasswordHint(), QString());
+}
+
+TEST_F(SettingsTest, SaveSettingsStoresApostrophesAndTheDatabaseName) {
+    Settings settings;
+    const QString company = QStringLiteral("O'Neil & Sons' Ltd");
+    const QString hint = QStringLiteral("my dog's name");
+    ASSERT_TRUE(settings.SaveSettings(company, QStringLiteral("it's"), hint, QString(), QString(),
+                                      QStringLiteral("other.qvd")));
+    EXPECT_EQ(ConfigDatabase(), QStringLiteral("other.qvd"));
+    EXPECT_EQ(settings.GetDatabaseName(), QStringLiteral("other.qvd"));
+    // The enciphered values survive the rewrite of the file.
+    EXPECT_EQ(settings.GetSupportEmail(), QStringLiteral("support@quorvane.example"));
+    // Read through the installed database, since the name now points elsewhere.
+    DBManager db;
+    db.SetDatabaseName(QStringLiteral("quorvane.sys.qvd"));
+    const auto rows = db.GetRecordSet(QStringLiteral("SELECT * FROM [Settings]"));
+    ASSERT_TRUE(rows.has_value());
+    ASSERT_EQ(rows->RecordCount(), 1);
+    EXPECT_EQ(rows->Field(QStringLiteral("CompanyName")).toString(), company);
+    EXPECT_EQ(rows->Field(QStringLiteral("PWD")).toString(), QStringLiteral("it's"));
+    EXPECT_EQ(rows->Field(QStringLiteral("Hint")).toString(), hint);
+    EXPECT_EQ(rows->Field(QStringLiteral("AdminPWD")).toString(), QString());
+}
+
+TEST_F(SettingsTest, SaveSettingsWithoutConfigurationFile) {
+    ASSERT_TRUE(folder.RemoveFile(QStringLiteral("system/sysdata.config")));
+    Settings settings;
+    EXPECT_FALSE(settings.SaveSettings(QStringLiteral("New Co"), QString(), QString(), QString(),
+                                       QString(), QStringLiteral("quorvane.sys.qvd")));
+    // Without the file the default database is used (its name getters log too), and it has
+    // been updated.
+    const QStringList lines = folder.LogLines();
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.filter(QStringLiteral("\tSaveSettings")),
+              QStringList{QStringLiteral("09:26:53\tSaveSettings\t")});
+    EXPECT_EQ(lines.constLast(), QStringLiteral("09:26:53\tSaveSettings\t"));
+    EXPECT_EQ(settings.GetCompanyName(), QStringLiteral("New Co"));
+    EXPECT_FALSE(QFile::exists(Settings::ConfigFilePath()));
+}
+
+TEST_F(SettingsTest, SaveSettingsIsFalseWhenTheUpdateFails) {
+    DBManager db;
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DROP TABLE [Settings]")));
+    Settings settings;
+    EXPECT_FALSE(settings.SaveSettings(QStringLiteral("Co"), QString(), QString(), QString(),
+                                       QString(), QStringLiteral("changed.qvd")));
+    EXPECT_EQ(ConfigDatabase(), QStringLiteral("quorvane.sys.qvd"));
+    const QStringList lines = folder.LogLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines.at(0).contains(QStringLiteral("\tExecuteNonQuery\t")));
+    EXPECT_TRUE(lines.at(0).contains(QStringLiteral("no such table")));
+}
+
+TEST_F(SettingsTest, PurgeDeletesVisitsUpToTheEndOfTheDay) {
+    struct Case {
+        const char* endDate;
+        QStringList kept;
+    };
+    const Case cases[] = {
+        // Day-first texts sort the other way ("31-01-2025" > "01-02-2025"); dates do not.
+        {"31-01-2025", {"0004", "0005", "0006"}},
+        {"01-02-2025", {"0006"}},
+        {"1-2-2025", {"0006"}},
+        {"30-01-2025", {"0002", "0003", "0004", "0005", "0006"}},
+        {"01-01-2020", {"0001", "0002", "0003", "0004", "0005", "0006"}},
+        {"31-12-2099", {}},
+    };
+    for (const Case& c : cases) {
+        DBManager db;
+        ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DELETE FROM [VisitorRegister]")));
+        InsertVisit(QStringLiteral("0001"), QStringLiteral("2024-12-31 10:00:00"));
+        InsertVisit(QStringLiteral("0002"), QStringLiteral("2025-01-31 00:00:00"));
+        InsertVisit(QStringLiteral("0003"), QStringLiteral("2025-01-31 23:59:59"));
+        InsertVisit(QStringLiteral("0004"), QStringLiteral("2025-02-01 00:00:00"));
+        InsertVisit(QStringLiteral("0005"), QStringLiteral("2025-02-01 23:59:59"));
+        InsertVisit(QStringLiteral("0006"), QStringLiteral("2025-02-02 00:00:00"));
+        EXPECT_EQ(Settings().Purge(QString::fromLatin1(c.endDate)), QString()) << c.endDate;
+        EXPECT_EQ(PassNumbers(), c.kept) << c.endDate;
+    }
+}
+
+TEST_F(SettingsTest, PurgeLeavesASafetyCopyFirst) {
+    InsertVisit(QStringLiteral("0001"), QStringLiteral("2025-01-10 08:00:00"));
+    EXPECT_EQ(Settings().Purge(QStringLiteral("10-01-2025")), QString());
+    const QString copy = folder.DataFolder() + QStringLiteral("quorvane.purge.20250314092653");
+    ASSERT_TRUE(QFile::exists(copy));
+    EXPECT_EQ(PassNumbers(), QStringList());
+    // The copy is the database before the delete.
+    DBManager fromCopy;
+    fromCopy.SetDatabaseName(QStringLiteral("quorvane.purge.20250314092653"));
+    const auto rows =
+        fromCopy.GetRecordSet(QStringLiteral("SELECT [PassNo] FROM [VisitorRegister]"));
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_EQ(rows->RecordCount(), 1);
+}
+
+TEST_F(SettingsTest, PurgeDeletesNothingWithoutItsSafetyCopy) {
+    InsertVisit(QStringLiteral("0001"), QStringLiteral("2025-01-10 08:00:00"));
+    // A folder in the way of the copy.
+    ASSERT_TRUE(
+        QDir().mkpath(folder.DataFolder() + QStringLiteral("quorvane.purge.20250314092653")));
+    const QString answer = Settings().Purge(QStringLiteral("10-01-2025"));
+    EXPECT_TRUE(answer.contains(QStringLiteral("safety copy"))) << answer.toStdString();
+    EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});
+}
+
+TEST_F(SettingsTest, PurgeReportsAFailedDelete) {
+    DBManager db;
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DROP TABLE [VisitorRegister]")));
+    EXPECT_EQ(Settings().Purge(QStringLiteral("10-01-2025")),
+              QString::fromLatin1(Settings::PurgeFailedMessage));
+    EXPECT_TRUE(
+        QFile::exists(folder.DataFolder() + QStringLiteral("quorvane.purge.20250314092653")));
+}
+
+TEST_F(SettingsTest, PurgeRefusesATextThatIsNoDate) {
+    InsertVisit(QStringLiteral("0001"), QStringLiteral("2025-01-10 08:00:00"));
+    for (const char* text : {"", "2025-01-10", "31-02-2025", "05-1-2025", "tomorrow"}) {
+        EXPECT_FALSE(Settings().Purge(QString::fromLatin1(text)).isEmpty()) << text;
+    }
+    EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});
+}
+
+TEST_F(SettingsTest, PurgeStartDate) {
+    EXPECT_EQ(Settings().GetPurgeStartDate(), FixedNow);
+    InsertVisit(QStringLiteral("0002"), QStringLiteral("2025-02-01 00:00:00"));
+    InsertVisit(QStringLiteral("0001"), QStringLiteral("2024-12-31 17:45:10"));
+    EXPECT_EQ(Settings().GetPurgeStartDate(), QDateTime(QDate(2024, 12, 31), QTime(17, 45, 10)));
+    ASSERT_TRUE(QFile::remove(folder.DatabaseFile()));
+    EXPECT_EQ(Settings().GetPurgeStartDate(), FixedNow);
+}
+
+} // namespace
