@@ -1,0 +1,202 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QTimer;
+class QTreeView;
+class QVButton;
+class LimitedTextEdit;
+class LinkLabel;
+class MainStatusBar;
+class VisitorListModel;
+class ctlPellora;
+
+// The one working window: the details, search and checked-in list pages on one rectangle, the
+// shortcuts panel, the top links, the webcam frame, the advertisements and the status bar.
+//
+// Whoever shows the window calls Load() first. Load() traps nothing: any failure reaches the caller
+// as an exception (std::exception), and the window must then not be shown.
+class frmMain final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMain)
+
+public:
+    static constexpr int ClientWidth = 818;  // 12270 twips
+    static constexpr int ClientHeight = 633; // 9495 twips
+    // Rows the checked-in list shows at most.
+    static constexpr int CheckedInListCap = 15000;
+
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Loads the window (settings, advertisements, webcam, pages, new-visitor mode). Runs once;
+    // throws on failure.
+    void Load();
+
+public Q_SLOTS:
+    void EnableNewMode();
+    void EnableEditMode();
+    void EnableSearchMode();
+    void EnableCheckedInListMode();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private Q_SLOTS:
+    void lblLinkNew_Click();
+    void lblLnkSearch_Click();
+    void lblLnkCheckedInList_Click();
+    void lblLnkHelp_Click();
+    void lblLnkSettings_Click();
+    void lblLnkAbout_Click();
+    void lblLnkExit_Click();
+    void tmrScroller_Timer();
+
+private:
+    // Life cycle and hover highlight.
+    void Form_Load();
+    bool Form_QueryUnload();
+    void Form_Unload();
+    void Form_MouseMove();
+    void fraMain_MouseMove();
+    void lblBGNew_MouseMove();
+    void lblBGSearch_MouseMove();
+    void lblBGCheckedinList_MouseMove();
+    void lblBannerShortcut_MouseMove();
+    void ResetLinkHighlight();
+    void HighlightLink(QLabel* background, QLabel* link);
+    void SwitchTickerOn();
+    void SetAdvertisementsUp();
+    void FillCheckedInList();
+    static void FocusIgnoringFailure(QWidget* widget);
+
+    // Routines the modes and the life cycle call, whose behaviour comes with later work.
+    void ClearVisitorDetails(bool NewPassNo);
+    void LoadSearchFilters();
+    void LoadListWidths();
+    void SaveListWidths();
+    void RotateAdvertisement();
+
+    // Layout (frmMainLayout.cpp).
+    void BuildWindow();
+    void BuildTopBar();
+    void BuildAdvertisements();
+    void BuildDetailsPage();
+    void BuildDetailsFields();
+    void BuildDetailsButtons();
+    void BuildWebcamFrame();
+    void BuildStatusBar();
+    void BuildShortcuts();
+    void BuildSearchPage();
+    void BuildSearchFilters();
+    void BuildSearchResults();
+    void BuildCheckedInListPage();
+    void SetDetailsTabOrder();
+    void SetSearchTabOrder();
+    QFrame* MakePage(const QString& name, const QString& header);
+    QLabel* MakeFieldLabel(QWidget* parent, const QString& name, const QString& caption,
+                           QWidget* buddy, int left, int top);
+    QLineEdit* MakeLineEdit(QWidget* parent, const QString& name, int maxLength,
+                            const QRect& place);
+    QComboBox* MakeComboBox(QWidget* parent, const QString& name, const QRect& place);
+    QVButton* MakeButton(QWidget* parent, const QString& name, const QString& caption,
+                         const QRect& place);
+    LinkLabel* MakeLink(QWidget* parent, const QString& name, const QString& caption);
+    QTreeView* MakeListView(QWidget* parent, const QString& name, VisitorListModel* model,
+                            const QRect& place);
+
+    // Top bar.
+    QLabel* imgBanner = nullptr;
+    QLabel* imgLogo = nullptr;
+    LinkLabel* lblLnkHelp = nullptr;
+    LinkLabel* lblLnkSettings = nullptr;
+    LinkLabel* lblLnkAbout = nullptr;
+    LinkLabel* lblLnkExit = nullptr;
+
+    // Shortcuts panel.
+    QFrame* frameAdvertisements = nullptr;
+    QLabel* lblBannerShortcut = nullptr;
+    QLabel* lblBGNew = nullptr;
+    QLabel* lblBGCheckedinList = nullptr;
+    QLabel* lblBGSearch = nullptr;
+    LinkLabel* lblLinkNew = nullptr;
+    LinkLabel* lblLnkCheckedInList = nullptr;
+    LinkLabel* lblLnkSearch = nullptr;
+
+    // Advertisements, picAd1 to picAd5.
+    QLabel* picAd[5] = {};
+
+    // Details page.
+    QFrame* fraMain = nullptr;
+    QLineEdit* txtPassNo = nullptr;
+    QComboBox* ddVisitorType = nullptr;
+    QLineEdit* txtName = nullptr;
+    QLineEdit* txtMobileNo = nullptr;
+    QLineEdit* txtEmail = nullptr;
+    QComboBox* ddCompany = nullptr;
+    LimitedTextEdit* txtAddress = nullptr;
+    QComboBox* ddPurpose = nullptr;
+    QComboBox* ddDepartment = nullptr;
+    QLineEdit* txtToMeet = nullptr;
+    LimitedTextEdit* txtRemarks = nullptr;
+    QLabel* imgVImagePreview = nullptr;
+    QFrame* fraVisitorButtons = nullptr;
+    QVButton* btnUpdate = nullptr;
+    QVButton* btnDelete = nullptr;
+    QVButton* btnCheckOut = nullptr;
+    QVButton* btnCancel = nullptr;
+    QVButton* btnCheckIn = nullptr;
+    QVButton* btnClear = nullptr;
+
+    // Webcam frame over the details page.
+    QFrame* fraWebCamControlContainer = nullptr;
+    ctlPellora* ctlWebcam = nullptr;
+
+    // Search page.
+    QFrame* fraSearch = nullptr;
+    QLineEdit* txtSearchPassNo = nullptr;
+    QLineEdit* txtSearchName = nullptr;
+    QLineEdit* txtSearchEmail = nullptr;
+    QComboBox* ddSearchVisitorType = nullptr;
+    QComboBox* ddSearchCompany = nullptr;
+    QComboBox* ddSearchPurpose = nullptr;
+    QComboBox* ddSearchDepartment = nullptr;
+    QComboBox* txtSearchToMeet = nullptr;
+    QLineEdit* txtSearchDateFrom = nullptr;
+    QLineEdit* txtSearchDateTo = nullptr;
+    QVButton* btnSearch = nullptr;
+    QVButton* btnCancelSearch = nullptr;
+    QVButton* QVReport = nullptr;
+    VisitorListModel* mdlSearchResults = nullptr;
+    QTreeView* lstSearchResults = nullptr;
+
+    // Checked-in list page.
+    QFrame* fraCheckedInList = nullptr;
+    VisitorListModel* mdlCheckedInList = nullptr;
+    QTreeView* lstCheckedInList = nullptr;
+
+    MainStatusBar* statusBar = nullptr;
+    QTimer* tmrScroller = nullptr;
+
+    // Form-level fields.
+    int intAdNo = 0;
+    bool blnQuickPickVisitor = false;
+    bool blnEditFromSearch = false;
+    bool blnImageCleared = false;
+    int intDeleteLeft = 0;
+    bool blnPreviewRunning = false;
+    int intAdCount = 0;
+    QString strLoginTime;
+    int intStatusTextIndex = 0;
+    QString strProductURL;
+
+    bool blnLoaded = false;
+    bool blnUnloaded = false;
+};
