@@ -170,7 +170,7 @@ TEST(CryptAPIHash, RawDigestLosesATrailingSpaceByte) {
               QStringLiteral("900150983CD24FB0D6963F7D28E17F72"));
     // Find a text whose MD5 digest ends in 0x20.
     for (int i = 0; i < 100000; ++i) {
-        const std::string text = "n" + std::to_string(i);
+        const std::string text = std::string("n").append(std::to_string(i));
         const oracle::Bytes digest = oracle::digest(CALG_MD5, oracle::bytesOf(text));
         if (digest.back() != 0x20) {
             continue;
@@ -193,7 +193,7 @@ TEST(CryptAPIHash, AppendedPasswordIsTheDefaultWhateverTheFlag) {
     CryptAPI engine;
     engine.setUseDefaultPWD(false);
     EXPECT_EQ(engine.CreateHash(QStringLiteral("abc"), 1, true, true, false),
-              md5Hex("abc" + password));
+              md5Hex(std::string("abc").append(password)));
     // Password keeps its one element: hashing does not adopt the default.
     EXPECT_EQ(engine.Password(), array({0}));
 }

@@ -114,7 +114,7 @@ const BlockCase kBlockCases[] = {
 
 TEST(Primitives, BlockCiphersMatchTheirReferencesAndDecryptBack) {
     for (const BlockCase& c : kBlockCases) {
-        SCOPED_TRACE(std::string(c.key) + " / " + std::to_string(c.effectiveBits));
+        SCOPED_TRACE(testing::Message() << c.key << " / " << c.effectiveBits);
         const CryptKey key(c.algorithm, fromHex(c.key), c.effectiveBits);
         ByteArray buffer = fromHex(c.plain);
         buffer.resize(16, 0xAA);
