@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QFileInfo>
 
 #include <sqlcipher/sqlite3.h>
 
@@ -104,6 +105,9 @@ SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key
     int flags = SQLITE_OPEN_READWRITE;
     if (mode == Mode::CreateIfMissing) {
         flags |= SQLITE_OPEN_CREATE;
+    } else if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0) {
+        // SQLite takes an empty file for an empty database and would write into it.
+        throw DatabaseError(QStringLiteral("file is encrypted or is not a database: ") + path);
     }
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {

@@ -1,28 +1,51 @@
+#include "QtPrinters.h"
 #include "TempProgramFolder.h"
 
+#include "core/AppEnvironment.h"
 #include "core/DBManager.h"
+#include "core/SqlCipherConnection.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+const QString SettingsProbe = QStringLiteral("SELECT * FROM [Settings] WHERE 1=0");
+const QString VisitsProbe = QStringLiteral("SELECT * FROM [VisitorRegister] WHERE 1=0");
+
 class DBManagerTest : public ::testing::Test {
 protected:
     TempProgramFolder folder;
 
-    void InsertVisit(const QString& passNo, const QString& checkedIn) {
+    void SetUp() override {
+        ASSERT_TRUE(folder.IsValid());
+        AppEnvironment::SetClock([] { return QDateTime(QDate(2025, 6, 1), QTime(8, 0, 0)); });
+    }
+
+    static bool InsertVisit(const QString& passNo, const QString& name) {
         DBManager db;
-        ASSERT_TRUE(db.ExecuteNonQuery(
-            QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name], [CheckedIn]) "
-                           "VALUES (?, ?, ?)"),
-            {passNo, QString(QStringLiteral("Visitor ") + passNo), checkedIn}));
+        return db.ExecuteNonQuery(
+            QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name]) VALUES (?, ?)"),
+            {passNo, name});
+    }
+
+    static int VisitCount() {
+        DBManager db;
+        const auto rows = db.GetRecordSet(QStringLiteral("SELECT count(*) FROM [VisitorRegister]"));
+        return rows ? rows->Value(0, 0).toInt() : -1;
+    }
+
+    QString DataFile(const QString& name) const { return folder.DataFolder() + name; }
+
+    void WriteDataFile(const QString& name, const QByteArray& content) const {
+        folder.WriteFile(QStringLiteral("Data/") + name, content);
     }
 };
 
 TEST_F(DBManagerTest, FreshDatabaseIsValidAndHasOneSettingsRow) {
-    ASSERT_TRUE(folder.IsValid());
     DBManager db;
     EXPECT_TRUE(db.IsDatabaseValid());
     const std::optional<RecordSet> rows =
@@ -37,6 +60,233 @@ TEST_F(DBManagerTest, FreshDatabaseIsValidAndHasOneSettingsRow) {
         EXPECT_EQ(rows->Field(column).toString(), QString()) << column;
     }
     EXPECT_EQ(folder.LogText(), QString());
+}
+
+TEST_F(DBManagerTest, NameComesFromConfigurationThenDefault) {
+    DBManager configured;
+    EXPECT_EQ(configured.DatabaseName(), QString());
+    ASSERT_TRUE(configured.GetRecordSet(SettingsProbe).has_value());
+    EXPECT_EQ(configured.DatabaseName(), QStringLiteral("quorvane.sys.qvd"));
+
+    folder.SetConfigValue(QStringLiteral("DATABASE"), QString());
+    DBManager fallback;
+    EXPECT_TRUE(fallback.IsDatabaseValid());
+    EXPECT_EQ(fallback.DatabaseName(), QStringLiteral("quorvane.sys.qvd"));
+
+    // The name stays with the object once it was filled.
+    ASSERT_TRUE(QFile::copy(folder.DatabaseFile(), DataFile(QStringLiteral("second.qvd"))));
+    folder.SetConfigValue(QStringLiteral("DATABASE"), QStringLiteral("second.qvd"));
+    EXPECT_TRUE(fallback.IsDatabaseValid());
+    EXPECT_EQ(fallback.DatabaseName(), QStringLiteral("quorvane.sys.qvd"));
+    DBManager reread;
+    EXPECT_TRUE(reread.IsDatabaseValid());
+    EXPECT_EQ(reread.DatabaseName(), QStringLiteral("second.qvd"));
+}
+
+TEST_F(DBManagerTest, MissingDatabaseFailsWithItsLogLineAndIsNotCreated) {
+    DBManager db;
+    db.SetDatabaseName(QStringLiteral("missing.qvd"));
+    EXPECT_FALSE(db.GetRecordSet(SettingsProbe).has_value());
+    EXPECT_FALSE(db.ExecuteNonQuery(QStringLiteral("CREATE TABLE t (a)")));
+    EXPECT_FALSE(db.IsDatabaseValid());
+    EXPECT_FALSE(QFileInfo::exists(DataFile(QStringLiteral("missing.qvd"))));
+    const QStringList lines = folder.LogLines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines.at(0).startsWith(QStringLiteral("08:00:00\tGetRecordSet\t")));
+    EXPECT_TRUE(lines.at(0).endsWith(u'\t' + SettingsProbe));
+    EXPECT_TRUE(lines.at(1).startsWith(QStringLiteral("08:00:00\tExecuteNonQuery\t")));
+    EXPECT_TRUE(lines.at(1).endsWith(QStringLiteral("\tCREATE TABLE t (a)")));
+    EXPECT_TRUE(lines.at(2).endsWith(u'\t' + SettingsProbe));
+}
+
+TEST_F(DBManagerTest, UnreadableFilesAreNotValid) {
+    {
+        SqlCipherConnection other(DataFile(QStringLiteral("otherkey.qvd")),
+                                  QStringLiteral("another key"),
+                                  SqlCipherConnection::Mode::CreateIfMissing);
+        other.ExecuteScript(QStringLiteral("CREATE TABLE [Settings] (a); "
+                                           "CREATE TABLE [VisitorRegister] (b);"));
+    }
+    WriteDataFile(QStringLiteral("text.qvd"), QByteArray("just some text, no database\n"));
+    WriteDataFile(QStringLiteral("empty.qvd"), QByteArray());
+    QFile original(folder.DatabaseFile());
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    QByteArray damaged = original.readAll();
+    damaged.replace(0, 4096, QByteArray(4096, 'x'));
+    WriteDataFile(QStringLiteral("damaged.qvd"), damaged);
+
+    for (const char* name : {"otherkey.qvd", "text.qvd", "empty.qvd", "damaged.qvd"}) {
+        folder.ClearLog();
+        DBManager db;
+        db.SetDatabaseName(QString::fromLatin1(name));
+        EXPECT_FALSE(db.IsDatabaseValid()) << name;
+        EXPECT_FALSE(db.GetRecordSet(QStringLiteral("SELECT 1")).has_value()) << name;
+        const QStringList lines = folder.LogLines();
+        ASSERT_FALSE(lines.isEmpty()) << name;
+        EXPECT_TRUE(lines.at(0).contains(QStringLiteral("\tGetRecordSet\t"))) << name;
+        EXPECT_TRUE(lines.at(0).endsWith(u'\t' + SettingsProbe)) << name;
+    }
+}
+
+TEST_F(DBManagerTest, DatabaseWithoutVisitorRegisterIsNotValid) {
+    DBManager db;
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DROP TABLE [VisitorRegister]")));
+    EXPECT_FALSE(db.IsDatabaseValid());
+    const QStringList lines = folder.LogLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines.at(0).startsWith(QStringLiteral("08:00:00\tGetRecordSet\tno such table")));
+    EXPECT_TRUE(lines.at(0).endsWith(u'\t' + VisitsProbe));
+}
+
+TEST_F(DBManagerTest, RecordSetIsReadInFullAndOutlivesTheFile) {
+    ASSERT_TRUE(InsertVisit(QStringLiteral("0001"), QStringLiteral("Ann")));
+    ASSERT_TRUE(InsertVisit(QStringLiteral("0002"), QStringLiteral("Bob")));
+    DBManager db;
+    std::optional<RecordSet> rows = db.GetRecordSet(QStringLiteral(
+        "SELECT [PassNo], [Name], [CheckedOut], length([Name]) AS L FROM [VisitorRegister] "
+        "ORDER BY [PassNo]"));
+    ASSERT_TRUE(rows.has_value());
+    // Nothing holds the file any more: it can go, and the rows are still there.
+    ASSERT_TRUE(QFile::remove(folder.DatabaseFile()));
+    EXPECT_EQ(rows->RecordCount(), 2);
+    EXPECT_EQ(rows->FieldCount(), 4);
+    EXPECT_FALSE(rows->AtEnd());
+    EXPECT_EQ(rows->Field(QStringLiteral("name")).toString(), QStringLiteral("Ann"));
+    EXPECT_TRUE(rows->Field(2).isNull());
+    EXPECT_EQ(rows->Field(3).toInt(), 3);
+    rows->MoveNext();
+    EXPECT_EQ(rows->Field(0).toString(), QStringLiteral("0002"));
+    rows->MoveNext();
+    EXPECT_TRUE(rows->AtEnd());
+    EXPECT_TRUE(rows->Field(0).isNull());
+    rows->MoveNext();
+    EXPECT_TRUE(rows->AtEnd());
+    rows->MoveFirst();
+    EXPECT_EQ(rows->Field(1).toString(), QStringLiteral("Ann"));
+    EXPECT_TRUE(rows->Value(5, 0).isNull());
+    EXPECT_TRUE(rows->Field(QStringLiteral("NoSuchColumn")).isNull());
+}
+
+TEST_F(DBManagerTest, EmptyResultKeepsItsColumns) {
+    DBManager db;
+    const auto rows = db.GetRecordSet(VisitsProbe);
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_EQ(rows->RecordCount(), 0);
+    EXPECT_TRUE(rows->AtEnd());
+    EXPECT_EQ(rows->FieldNames(),
+              (QStringList{
+                  QStringLiteral("PassNo"), QStringLiteral("Name"), QStringLiteral("Mobile"),
+                  QStringLiteral("Email"), QStringLiteral("VisitorType"), QStringLiteral("Company"),
+                  QStringLiteral("Address"), QStringLiteral("Purpose"), QStringLiteral("ToMeet"),
+                  QStringLiteral("Department"), QStringLiteral("Remarks"),
+                  QStringLiteral("CheckedIn"), QStringLiteral("CheckedOut")}));
+}
+
+TEST_F(DBManagerTest, ExecuteNonQuery) {
+    DBManager db;
+    EXPECT_TRUE(db.ExecuteNonQuery(
+        QStringLiteral("UPDATE [VisitorRegister] SET [Name] = 'x' WHERE [PassNo] = '9999'")));
+    EXPECT_TRUE(db.ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [Hint] = ?"),
+                                   {QStringLiteral("it's O'Neil's")}));
+    const auto hint = db.GetRecordSet(QStringLiteral("SELECT [Hint] FROM [Settings] WHERE "
+                                                     "[Hint] = ?"),
+                                      {QStringLiteral("it's O'Neil's")});
+    ASSERT_TRUE(hint.has_value());
+    EXPECT_EQ(hint->RecordCount(), 1);
+    EXPECT_EQ(folder.LogText(), QString());
+
+    const QString wrong = QStringLiteral("UPDATE [Nowhere] SET a = 1");
+    EXPECT_FALSE(db.ExecuteNonQuery(wrong));
+    EXPECT_FALSE(db.ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [Hint] = ?"), {}));
+    const QStringList lines = folder.LogLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines.at(0),
+              QStringLiteral("08:00:00\tExecuteNonQuery\tno such table: Nowhere\t") + wrong);
+}
+
+TEST_F(DBManagerTest, ScriptRunsAsOneTransactionOnOneConnection) {
+    DBManager db;
+    EXPECT_TRUE(db.ExecuteNonQuery(
+        QStringLiteral("BEGIN IMMEDIATE; INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0001'); "
+                       "INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0002'); COMMIT")));
+    EXPECT_EQ(VisitCount(), 2);
+    // The second insert breaks the unique pass number: the first one of the script is undone.
+    EXPECT_FALSE(db.ExecuteNonQuery(
+        QStringLiteral("BEGIN IMMEDIATE; INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0003'); "
+                       "INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0001'); COMMIT")));
+    EXPECT_EQ(VisitCount(), 2);
+    EXPECT_TRUE(folder.LogText().contains(QStringLiteral("UNIQUE constraint failed")));
+}
+
+TEST_F(DBManagerTest, NewVisitGetsDefaults) {
+    ASSERT_TRUE(InsertVisit(QStringLiteral("0001"), QStringLiteral("Ann")));
+    EXPECT_FALSE(InsertVisit(QStringLiteral("0001"), QStringLiteral("Again")));
+    DBManager db;
+    const auto rows = db.GetRecordSet(QStringLiteral("SELECT * FROM [VisitorRegister]"));
+    ASSERT_TRUE(rows.has_value());
+    ASSERT_EQ(rows->RecordCount(), 1);
+    EXPECT_EQ(rows->Field(QStringLiteral("Mobile")), QVariant(QString()));
+    EXPECT_EQ(rows->Field(QStringLiteral("Remarks")), QVariant(QString()));
+    EXPECT_TRUE(rows->Field(QStringLiteral("CheckedOut")).isNull());
+    const QString checkedIn = rows->Field(QStringLiteral("CheckedIn")).toString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(checkedIn)
+                    .hasMatch())
+        << checkedIn.toStdString();
+    const QDateTime stored =
+        QDateTime::fromString(checkedIn, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    EXPECT_LE(std::abs(stored.secsTo(QDateTime::currentDateTime())), 120);
+    // A pass number may not be missing.
+    EXPECT_FALSE(db.ExecuteNonQuery(QStringLiteral("INSERT INTO [VisitorRegister] ([Name]) "
+                                                   "VALUES ('x')")));
+}
+
+TEST_F(DBManagerTest, SettingsTableKeepsExactlyOneRow) {
+    DBManager db;
+    EXPECT_FALSE(db.ExecuteNonQuery(QStringLiteral("INSERT INTO [Settings] DEFAULT VALUES")));
+    EXPECT_FALSE(db.ExecuteNonQuery(QStringLiteral("DELETE FROM [Settings]")));
+    const auto rows = db.GetRecordSet(QStringLiteral("SELECT count(*) FROM [Settings]"));
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_EQ(rows->Value(0, 0).toInt(), 1);
+}
+
+TEST_F(DBManagerTest, SharedFolderReplacesTheProgramFolder) {
+    QTemporaryDir shared;
+    ASSERT_TRUE(QDir().mkpath(shared.path() + QStringLiteral("/Data")));
+    ASSERT_TRUE(QFile::rename(folder.DatabaseFile(),
+                              shared.path() + QStringLiteral("/Data/quorvane.sys.qvd")));
+    folder.SetEncipheredConfigValue(QStringLiteral("DISP"), shared.path());
+    DBManager db;
+    EXPECT_TRUE(db.IsDatabaseValid());
+    EXPECT_EQ(db.Backup(folder.Path() + QStringLiteral("/copy.qbk")), QString());
+    EXPECT_TRUE(QFile::exists(folder.Path() + QStringLiteral("/copy.qbk")));
+    EXPECT_FALSE(QFile::exists(folder.DatabaseFile()));
+}
+
+TEST_F(DBManagerTest, Backup) {
+    ASSERT_TRUE(InsertVisit(QStringLiteral("0001"), QStringLiteral("Ann")));
+    DBManager db;
+    const QString target = folder.Path() + QStringLiteral("/backup.qbk");
+    folder.WriteFile(QStringLiteral("backup.qbk"), "an older backup");
+    EXPECT_EQ(db.Backup(target), QString());
+    QFile copy(target);
+    QFile original(folder.DatabaseFile());
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), original.readAll());
+
+    const QString missing = folder.Path() + QStringLiteral("/no/such/folder/backup.qbk");
+    EXPECT_FALSE(db.Backup(missing).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_EQ(folder.LogText(), QString());
+}
+
+TEST_F(DBManagerTest, BackupUsesTheConfiguredNameWithoutDefault) {
+    folder.SetConfigValue(QStringLiteral("DATABASE"), QString());
+    DBManager db;
+    ASSERT_TRUE(db.IsDatabaseValid());
+    EXPECT_FALSE(db.Backup(folder.Path() + QStringLiteral("/backup.qbk")).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(folder.Path() + QStringLiteral("/backup.qbk")));
 }
 
 } // namespace
