@@ -22,6 +22,9 @@ QString CreateScript() {
         "CREATE INDEX [IX_VisitorRegister_CheckedIn] ON [VisitorRegister] ([CheckedIn]);"
         "CREATE INDEX [IX_VisitorRegister_NotCheckedOut] ON [VisitorRegister] ([CheckedIn])"
         " WHERE [CheckedOut] IS NULL;"
+        // The next pass number follows the numerically highest one.
+        "CREATE INDEX [IX_VisitorRegister_PassNoNumber] ON [VisitorRegister]"
+        " (CAST([PassNo] AS INTEGER));"
         "CREATE TABLE [Settings] ("
         " [CompanyName] TEXT DEFAULT '',"
         " [PWD] TEXT DEFAULT '',"
