@@ -62,8 +62,8 @@ int hexPairValue(QChar first, QChar second) {
 }
 
 ByteArray lenPlusOneArray(const std::uint8_t* data, size_t length) {
-    ByteArray array(data, data + length);
-    array.push_back(0);
+    ByteArray array(length + 1, 0);
+    std::copy(data, data + length, array.begin());
     return array;
 }
 } // namespace
@@ -195,9 +195,11 @@ QString CryptAPI::GetRandomData(int length, bool truncate, bool hex) {
     scrubText(seed);
     // The rest of the buffer after the random bytes keeps the digest and the padding, as the
     // provider reads its whole buffer as additional seed.
-    ByteArray buffer = toAnsiBytes(digest);
+    ByteArray buffer(static_cast<size_t>(digest.size()) + static_cast<size_t>(length), ' ');
+    for (qsizetype i = 0; i < digest.size(); ++i) {
+        buffer[static_cast<size_t>(i)] = ansiCode(digest.at(i));
+    }
     scrubText(digest);
-    buffer.resize(buffer.size() + static_cast<size_t>(length), ' ');
     if (!m_lngCryptProv->GenRandom(buffer.data(), static_cast<size_t>(length))) {
         scrubBytes(buffer);
         return QString();
@@ -328,9 +330,11 @@ bool CryptAPI::RunCipher(qint16 intHashChoice, qint16 intCipherChoice, bool encr
     if (!key) {
         return false;
     }
-    ByteArray buffer = toAnsiBytes(m_InputData);
-    size_t length = buffer.size();
-    buffer.resize(2 * length, ' ');
+    size_t length = static_cast<size_t>(m_InputData.size());
+    ByteArray buffer(2 * length, ' ');
+    for (size_t i = 0; i < length; ++i) {
+        buffer[i] = ansiCode(m_InputData.at(static_cast<qsizetype>(i)));
+    }
     const bool done = encrypt ? key->Encrypt(buffer, length) : key->Decrypt(buffer, length);
     if (done) {
         scrubBytes(m_OutputData);

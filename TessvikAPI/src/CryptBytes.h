@@ -7,7 +7,7 @@
 #include <vector>
 
 // Byte strings of the engine. A plain vector owns its storage alone, so scrubbing it really wipes
-// the only copy.
+// the only copy; buffers are sized before they are filled, so no reallocation leaves a copy behind.
 using ByteArray = std::vector<std::uint8_t>;
 
 // Wipes a buffer that held a password, a digest, or input or output data before it is released.
@@ -18,8 +18,10 @@ inline void scrubBytes(ByteArray& bytes) {
     bytes.clear();
 }
 
+// A text whose storage is shared belongs to another owner too, which wipes it in turn; wiping it
+// here would only make and wipe a fresh copy.
 inline void scrubText(QString& text) {
-    if (!text.isEmpty()) {
+    if (!text.isEmpty() && text.isDetached()) {
         explicit_bzero(text.data(), static_cast<size_t>(text.size()) * sizeof(QChar));
     }
     text.clear();

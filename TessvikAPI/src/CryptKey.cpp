@@ -6,6 +6,7 @@
 #include <nettle/arctwo.h>
 #include <nettle/des.h>
 
+#include <algorithm>
 #include <array>
 #include <string.h>
 #include <utility>
@@ -80,8 +81,9 @@ ByteArray blockCipherKey(std::uint32_t algorithm, const ByteArray& key) {
     if (algorithm != CALG_3DES_112) {
         return key;
     }
-    ByteArray full(key.begin(), key.begin() + 16);
-    full.insert(full.end(), key.begin(), key.begin() + 8);
+    ByteArray full(24);
+    std::copy(key.begin(), key.begin() + 16, full.begin());
+    std::copy(key.begin(), key.begin() + 8, full.begin() + 16);
     return full;
 }
 } // namespace

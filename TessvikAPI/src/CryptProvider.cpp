@@ -2,6 +2,7 @@
 
 #include "CryptAlgorithms.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/random.h>
 
@@ -49,8 +50,8 @@ std::unique_ptr<CryptKey> CryptProvider::DeriveKey(std::uint32_t algorithm,
             effectiveBits = kEnhancedKeyLength * 8;
         } else {
             // 40-bit keys carry eleven zero bytes of salt; the cipher is keyed with all 16.
-            key.assign(value.begin(), value.begin() + kBaseKeyLength);
-            key.resize(kBaseKeyLength + kSaltLength, 0);
+            key.assign(kBaseKeyLength + kSaltLength, 0);
+            std::copy(value.begin(), value.begin() + kBaseKeyLength, key.begin());
             effectiveBits = kBaseKeyLength * 8;
         }
         break;
