@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PelloraDevice.h"
+#include "PelloraExport.h"
 
 #include <QImage>
 #include <QObject>
@@ -19,7 +20,7 @@ struct _GstSample;
 // The GStreamer side of a preview: "<source> ! videoconvert ! appsink". The streaming thread keeps
 // the newest frame and hands it to the owner's thread by a queued call; bus messages are polled
 // from the owner's event loop. Holds no GUI code.
-class PelloraCaptureSource final : public QObject {
+class PELLORA_EXPORT PelloraCaptureSource final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PelloraCaptureSource)
 
