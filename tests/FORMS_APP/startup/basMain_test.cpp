@@ -1,0 +1,248 @@
+#include "basMain.h"
+
+#include "TempProgramFolder.h"
+
+#include "core/DBManager.h"
+#include "mainwindow/MsgBox.h"
+#include "mainwindow/frmMain.h"
+#include "windows/frmLogin.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QLockFile>
+#include <QPointer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Quorvane Lite");
+
+QString NotFound(const QString& name) {
+    return QStringLiteral("The database named ") + name +
+           QStringLiteral(" could not be found! The application cannot be launched!");
+}
+
+QString NotValid(const QString& name) {
+    return QStringLiteral("The database named ") + name +
+           QStringLiteral(" is not a valid Quorvane Lite database. The application cannot be "
+                          "launched!");
+}
+
+template <typename Window>
+QList<Window*> ShownWindows() {
+    QList<Window*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<Window*>(widget);
+            window != nullptr && window->isVisible()) {
+            found.append(window);
+        }
+    }
+    return found;
+}
+
+void DeleteProgramWindows() {
+    // A window may own other top-level widgets, so collect first and delete what still lives.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<frmMain*>(widget) != nullptr ||
+            qobject_cast<frmLogin*>(widget) != nullptr) {
+            windows.append(widget);
+        }
+    }
+    for (const QPointer<QWidget>& window : windows) {
+        delete window.data();
+    }
+}
+
+// The per-user runtime folder must be private, or the platform falls back to a shared one.
+void MakeRuntimeFolderPrivate() {
+    QFile::setPermissions(qEnvironmentVariable("XDG_RUNTIME_DIR"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+class basMainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(program.IsValid());
+        MakeRuntimeFolderPrivate();
+        ASSERT_TRUE(
+            basMain::InstanceLockPath().startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR")));
+        MsgBox::StartRecording();
+    }
+
+    void TearDown() override {
+        DeleteProgramWindows();
+        basMain::ReleaseInstance();
+        MsgBox::StopRecording();
+    }
+
+    static void SetStoredPassword(const QString& password) {
+        DBManager database;
+        ASSERT_TRUE(
+            database.ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [PWD]=?"), {password}));
+    }
+
+    void RemoveConfigElement(const QString& key) const {
+        QFile file(program.ConfigFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QDomDocument document;
+        ASSERT_TRUE(document.setContent(&file));
+        file.close();
+        QDomElement lc = document.documentElement().firstChildElement(QStringLiteral("LC"));
+        lc.removeChild(lc.firstChildElement(key));
+        program.WriteFile(QStringLiteral("system/sysdata.config"), document.toByteArray());
+    }
+
+    static void ExpectOneBox(const QString& text, MsgBox::Icon icon) {
+        const auto& shown = MsgBox::Recorded();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, text);
+        EXPECT_EQ(shown[0].title, kTitle);
+        EXPECT_EQ(shown[0].icon, icon);
+        EXPECT_EQ(shown[0].buttons, MsgBox::Buttons::OK);
+    }
+
+    TempProgramFolder program;
+};
+
+TEST_F(basMainTest, SecondInstanceIsRefusedWithoutTouchingTheDatabase) {
+    const QPointer<QWidget> first = basMain::Main();
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(MsgBox::Recorded().empty());
+
+    // The second start would now find no database: it must not get that far.
+    ASSERT_TRUE(QFile::remove(program.DatabaseFile()));
+    program.ClearLog();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        MsgBox::ClearRecorded();
+        EXPECT_EQ(basMain::Main(), nullptr);
+        ExpectOneBox(QStringLiteral("Another instance of the application is already running!\r\n"
+                                    "Cannot start more than one instance!"),
+                     MsgBox::Icon::Information);
+    }
+    EXPECT_TRUE(program.LogLines().isEmpty());
+    EXPECT_EQ(ShownWindows<frmMain>().size(), 1);
+
+    // Once the first instance is gone a start gets past the check again.
+    DeleteProgramWindows();
+    basMain::ReleaseInstance();
+    MsgBox::ClearRecorded();
+    EXPECT_EQ(basMain::Main(), nullptr);
+    ExpectOneBox(NotFound(QStringLiteral("quorvane.sys.qvd")), MsgBox::Icon::Critical);
+}
+
+TEST_F(basMainTest, UnusableDatabaseEndsStartUpWithItsMessage) {
+    struct Case {
+        const char* what;
+        const char* configuredName; // nullptr: keep the installed name
+        const char* dropTable;      // nullptr: keep both tables
+        bool garbageFile;
+        bool expectNotFound;
+        const char* shownName;
+    };
+    const Case cases[] = {
+        {"missing file", "absent.qvd", nullptr, false, true, "absent.qvd"},
+        {"empty DATABASE value", "", nullptr, false, true, ""},
+        {"only the Settings table", nullptr, "VisitorRegister", false, false, "quorvane.sys.qvd"},
+        {"only the VisitorRegister table", nullptr, "Settings", false, false, "quorvane.sys.qvd"},
+        {"not a database at all", nullptr, nullptr, true, false, "quorvane.sys.qvd"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempProgramFolder fresh;
+        ASSERT_TRUE(fresh.IsValid());
+        if (c.configuredName != nullptr) {
+            fresh.SetConfigValue(QStringLiteral("DATABASE"), QString::fromUtf8(c.configuredName));
+        }
+        if (c.dropTable != nullptr) {
+            DBManager database;
+            ASSERT_TRUE(database.ExecuteNonQuery(QStringLiteral("DROP TABLE [") +
+                                                 QString::fromUtf8(c.dropTable) + u']'));
+        }
+        if (c.garbageFile) {
+            fresh.WriteFile(QStringLiteral("Data/quorvane.sys.qvd"),
+                            QByteArray("this is no database", 19));
+        }
+        MsgBox::ClearRecorded();
+
+        EXPECT_EQ(basMain::Main(), nullptr);
+        const QString name = QString::fromUtf8(c.shownName);
+        ExpectOneBox(c.expectNotFound ? NotFound(name) : NotValid(name), MsgBox::Icon::Critical);
+        EXPECT_TRUE(ShownWindows<frmMain>().isEmpty());
+        EXPECT_TRUE(ShownWindows<frmLogin>().isEmpty());
+
+        // A refused start ends the program, so it leaves no instance lock behind.
+        QLockFile lock(basMain::InstanceLockPath());
+        EXPECT_TRUE(lock.tryLock(0));
+    }
+}
+
+TEST_F(basMainTest, StoredPasswordChoosesTheFirstWindow) {
+    struct Case {
+        const char* password;
+        bool expectLogin;
+    };
+    const Case cases[] = {{"", false}, {"Secret", true}, {" ", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.password);
+        SetStoredPassword(QString::fromUtf8(c.password));
+        MsgBox::ClearRecorded();
+
+        QWidget* first = basMain::Main();
+        ASSERT_NE(first, nullptr);
+        EXPECT_TRUE(MsgBox::Recorded().empty());
+        EXPECT_TRUE(first->isVisible());
+        EXPECT_EQ(first->parentWidget(), nullptr);
+        EXPECT_EQ(ShownWindows<frmLogin>().size(), c.expectLogin ? 1 : 0);
+        EXPECT_EQ(ShownWindows<frmMain>().size(), c.expectLogin ? 0 : 1);
+        EXPECT_EQ(qobject_cast<frmLogin*>(first) != nullptr, c.expectLogin);
+
+        DeleteProgramWindows();
+        basMain::ReleaseInstance();
+    }
+}
+
+TEST_F(basMainTest, ConfiguredBaseFolderReplacesTheProgramFolderForTheDatabase) {
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    program.SetEncipheredConfigValue(QStringLiteral("DISP"), base.path());
+
+    // The program folder's database is there, but the base folder's Data folder is empty.
+    EXPECT_EQ(basMain::Main(), nullptr);
+    ExpectOneBox(NotFound(QStringLiteral("quorvane.sys.qvd")), MsgBox::Icon::Critical);
+
+    // With the database moved to the base folder the program folder's copy is not needed.
+    ASSERT_TRUE(QDir().mkpath(base.path() + QStringLiteral("/Data")));
+    ASSERT_TRUE(QFile::rename(program.DatabaseFile(),
+                              base.path() + QStringLiteral("/Data/quorvane.sys.qvd")));
+    MsgBox::ClearRecorded();
+    EXPECT_NE(basMain::Main(), nullptr);
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+    EXPECT_EQ(ShownWindows<frmMain>().size(), 1);
+}
+
+TEST_F(basMainTest, FailureWhileTheFirstWindowLoadsIsLoggedAndShown) {
+    // The main window reads the product address while loading; without it the load fails.
+    RemoveConfigElement(QStringLiteral("QVS"));
+    program.ClearLog();
+
+    EXPECT_EQ(basMain::Main(), nullptr);
+    EXPECT_TRUE(ShownWindows<frmMain>().isEmpty());
+
+    const QStringList lines = program.LogLines();
+    ASSERT_EQ(lines.size(), 1) << program.LogText().toStdString();
+    const QStringList fields = lines[0].split(u'\t');
+    ASSERT_EQ(fields.size(), 3) << lines[0].toStdString();
+    EXPECT_EQ(fields[1], QStringLiteral("Sub Main()"));
+    EXPECT_FALSE(fields[2].isEmpty());
+    ExpectOneBox(QStringLiteral("An error occured in the application.\r\n\r\nError Message:\r\n") +
+                     fields[2],
+                 MsgBox::Icon::Critical);
+}
+
+} // namespace
