@@ -1,5 +1,6 @@
 #include "PelloraLog.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +14,8 @@ QString LibraryFolder() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<const void*>(&PelloraLog::FilePath), &info) == 0 ||
         info.dli_fname == nullptr) {
-        return QString();
+        // linked into the program itself: its folder is the library's
+        return QCoreApplication::applicationDirPath();
     }
     return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalPath();
 }
