@@ -67,6 +67,7 @@ void PelloraHttpRequest::SetTimeouts(std::chrono::milliseconds resolve,
     // curl has one limit for resolving and connecting, and a stall limit for the transfer.
     connectLimit = std::max(resolve, connect);
     transferLimit = std::max(send, receive);
+    totalLimit = resolve + connect + send + receive;
 }
 
 void PelloraHttpRequest::SetRequestHeader(const QByteArray& name, const QByteArray& value) {
@@ -122,6 +123,8 @@ PelloraHttpRequest::Reply PelloraHttpRequest::Perform(const QString& url) {
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME,
                      static_cast<long>(std::max<long long>(1, transferLimit.count() / 1000)));
+    // A server that trickles its reply still ends within the sum of the phases.
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(totalLimit.count()));
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &PelloraHttpRequest::OnHeader);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, &reply);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &PelloraHttpRequest::OnBody);

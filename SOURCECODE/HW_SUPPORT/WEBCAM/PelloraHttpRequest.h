@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PelloraExport.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -10,7 +12,7 @@
 
 // One synchronous HTTP request over libcurl. Every phase has its limit, so no request waits for
 // ever. Transfer failures throw std::runtime_error with curl's description.
-class PelloraHttpRequest final {
+class PELLORA_EXPORT PelloraHttpRequest final {
     Q_DISABLE_COPY_MOVE(PelloraHttpRequest)
 
 public:
@@ -49,4 +51,5 @@ private:
     std::vector<std::pair<QByteArray, QByteArray>> headers;
     std::chrono::milliseconds connectLimit{kDefaultLimit};
     std::chrono::milliseconds transferLimit{kDefaultLimit};
+    std::chrono::milliseconds totalLimit{4 * kDefaultLimit};
 };

@@ -101,6 +101,9 @@ QByteArray TestHttpServer::Answer(const QByteArray& received) {
     }
     std::lock_guard lock(mutex);
     requests.push_back(*request);
+    if (reply.silent) {
+        return QByteArray();
+    }
     return reply.statusLine + "\r\nContent-Type: " + reply.contentType +
            "\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
            "\r\nConnection: close\r\n\r\n" + reply.body;

@@ -26,6 +26,7 @@ public:
         QByteArray statusLine = "HTTP/1.1 200 OK";
         QByteArray contentType = "text/plain";
         QByteArray body;
+        bool silent = false; // take the request and never answer
     };
 
     TestHttpServer();
