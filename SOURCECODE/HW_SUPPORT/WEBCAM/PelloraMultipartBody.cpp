@@ -4,7 +4,7 @@ namespace {
 
 constexpr char kCrLf[] = "\r\n";
 
-QByteArray Part(int number, const PelloraMultipartBody::File& file) {
+QByteArray FilePart(int number, const PelloraMultipartBody::File& file) {
     QByteArray part;
     part += kCrLf;
     part += "Content-Disposition: form-data; name=\"upload" + QByteArray::number(number) +
@@ -31,7 +31,7 @@ QByteArray PelloraMultipartBody::Build(const std::vector<File>& files) {
         if (k > 0) {
             body += boundary;
         }
-        body += Part(static_cast<int>(k + 1), files[k]);
+        body += FilePart(static_cast<int>(k + 1), files[k]);
     }
     body += boundary + "--";
     return body;
