@@ -92,6 +92,18 @@ void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) 
     widget->setPalette(palette);
 }
 
+// A thin grey line around a frame, drawn by a widget of its own beneath the frame's controls, so
+// the frame's text colour stays the window's.
+void AddBorder(QWidget* frame) {
+    auto* border = new QFrame(frame);
+    border->setObjectName(frame->objectName() + QStringLiteral("Border"));
+    border->setFrameShape(QFrame::Box);
+    SetColour(border, QPalette::WindowText, kFrameLine);
+    border->setAttribute(Qt::WA_TransparentForMouseEvents);
+    border->setGeometry(frame->rect());
+    border->lower();
+}
+
 QLabel* MakePicture(QWidget* parent, const QString& name, const QString& resource,
                     const QRect& place) {
     auto* picture = new QLabel(parent);
@@ -214,11 +226,10 @@ void frmMain::BuildAdvertisements() {
 QFrame* frmMain::MakePage(const QString& name, const QString& header) {
     auto* page = new QFrame(this);
     page->setObjectName(name);
-    page->setFrameShape(QFrame::Box);
     page->setAutoFillBackground(true);
     SetColour(page, QPalette::Window, Qt::white);
-    SetColour(page, QPalette::WindowText, kFrameLine);
     page->setGeometry(kPageRect);
+    AddBorder(page);
 
     auto* band = new QLabel(header, page);
     band->setObjectName(name + QStringLiteral("Header"));
@@ -430,9 +441,8 @@ void frmMain::SetDetailsTabOrder() {
 void frmMain::BuildWebcamFrame() {
     fraWebCamControlContainer = new QFrame(this);
     fraWebCamControlContainer->setObjectName(QStringLiteral("fraWebCamControlContainer"));
-    fraWebCamControlContainer->setFrameShape(QFrame::Box);
-    SetColour(fraWebCamControlContainer, QPalette::WindowText, kFrameLine);
     fraWebCamControlContainer->setGeometry(kWebcamRect);
+    AddBorder(fraWebCamControlContainer);
     ctlWebcam = new ctlPellora(fraWebCamControlContainer);
     ctlWebcam->setObjectName(QStringLiteral("ctlWebcam"));
     ctlWebcam->setGeometry(1, 1, kWebcamRect.width() - 2, kWebcamRect.height() - 2);
@@ -448,11 +458,10 @@ void frmMain::BuildStatusBar() {
 void frmMain::BuildShortcuts() {
     frameAdvertisements = new QFrame(this);
     frameAdvertisements->setObjectName(QStringLiteral("frameAdvertisements"));
-    frameAdvertisements->setFrameShape(QFrame::Box);
     frameAdvertisements->setAutoFillBackground(true);
     SetColour(frameAdvertisements, QPalette::Window, Qt::white);
-    SetColour(frameAdvertisements, QPalette::WindowText, kFrameLine);
     frameAdvertisements->setGeometry(kShortcutsRect);
+    AddBorder(frameAdvertisements);
 
     lblBannerShortcut = new QLabel(QStringLiteral("Shortcuts"), frameAdvertisements);
     lblBannerShortcut->setObjectName(QStringLiteral("lblBannerShortcut"));
