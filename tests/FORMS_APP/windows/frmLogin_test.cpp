@@ -13,7 +13,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -176,6 +178,27 @@ TEST_F(frmLoginTest, ExitClosesTheWindowAndOpensNothing) {
     EXPECT_FALSE(login->isVisible());
     EXPECT_TRUE(MainWindows().isEmpty());
     EXPECT_TRUE(MsgBox::Recorded().empty());
+}
+
+// In the running program: the handover to the main window must not end it, while Exit must.
+TEST_F(frmLoginTest, ProgramRunsOnAfterTheHandoverAndEndsAfterExit) {
+    for (const bool exit : {false, true}) {
+        SCOPED_TRACE(exit ? "Exit" : "Login");
+        Open();
+        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+        QTimer::singleShot(0, login.get(), [this, exit] {
+            if (exit) {
+                Click(Button("btnExit"));
+            } else {
+                Type(QStringLiteral("Secret"));
+            }
+            QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
+        });
+        QApplication::exec();
+        EXPECT_EQ(lastClosed.count(), exit ? 1 : 0);
+        EXPECT_EQ(MainWindows().size(), exit ? 0 : 1);
+        qDeleteAll(MainWindows());
+    }
 }
 
 TEST_F(frmLoginTest, MainWindowThatFailsToLoadIsLoggedAndShownAndLeavesNoWindow) {
