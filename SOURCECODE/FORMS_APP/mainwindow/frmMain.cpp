@@ -13,6 +13,7 @@
 #include "core/Visitor.h"
 #include "core/basCommon.h"
 #include "ctlPellora.h"
+#include "windows/ApplicationError.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,6 +27,7 @@
 #include <QTreeView>
 
 #include <exception>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -317,16 +319,29 @@ void frmMain::ResetLinkHighlight() {
     }
 }
 
+// An error must not leave an event handler, so what a link runs is reported as start-up reports
+// an unhandled error, and the window goes on.
+void frmMain::ReportingErrors(const QString& source, const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& error) {
+        ApplicationError::Report(QString::fromUtf8(error.what()), source);
+    } catch (...) {
+        ApplicationError::Report(QStringLiteral("Unknown error"), source);
+    }
+}
+
 void frmMain::lblLinkNew_Click() {
-    EnableNewMode();
+    ReportingErrors(QStringLiteral("lblLinkNew_Click"), [this] { EnableNewMode(); });
 }
 
 void frmMain::lblLnkSearch_Click() {
-    EnableSearchMode();
+    ReportingErrors(QStringLiteral("lblLnkSearch_Click"), [this] { EnableSearchMode(); });
 }
 
 void frmMain::lblLnkCheckedInList_Click() {
-    EnableCheckedInListMode();
+    ReportingErrors(QStringLiteral("lblLnkCheckedInList_Click"),
+                    [this] { EnableCheckedInListMode(); });
 }
 
 // The help, settings and about windows are opened here once they exist.

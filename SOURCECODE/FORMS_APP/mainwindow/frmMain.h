@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -76,6 +78,7 @@ private:
     void SetAdvertisementsUp();
     void FillCheckedInList();
     static void FocusIgnoringFailure(QWidget* widget);
+    static void ReportingErrors(const QString& source, const std::function<void()>& action);
 
     // Routines the modes and the life cycle call, whose behaviour comes with later work.
     void ClearVisitorDetails(bool NewPassNo);
