@@ -137,13 +137,20 @@ TEST_F(InstallDataTest, TokensIncludeDecoysAndAReversedPiece) {
 }
 
 TEST_F(InstallDataTest, DatabaseOpensInTheShellOnlyWithThePassword) {
-    const ShellResult keyed = RunSqlcipher(
-        folder.DatabaseFile(), KeyCommand() + QStringLiteral(".tables\nSELECT * FROM Settings;\n"));
+    // Written by the program, read by the shell: both key the file alike.
+    DBManager db;
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral(
+        "INSERT INTO [VisitorRegister] ([PassNo], [Name]) VALUES ('0042', 'Shell Reader')")));
+    const ShellResult keyed =
+        RunSqlcipher(folder.DatabaseFile(),
+                     KeyCommand() + QStringLiteral(".tables\nSELECT * FROM Settings;\n"
+                                                   "SELECT Name FROM VisitorRegister;\n"));
     EXPECT_EQ(keyed.exitCode, 0) << keyed.output.toStdString();
     EXPECT_TRUE(keyed.output.contains(QStringLiteral("Settings")));
     EXPECT_TRUE(keyed.output.contains(QStringLiteral("VisitorRegister")));
     EXPECT_TRUE(keyed.output.contains(QStringLiteral("Quorvane Demo Company||||")))
         << keyed.output.toStdString();
+    EXPECT_TRUE(keyed.output.contains(QStringLiteral("Shell Reader")));
 
     const ShellResult bare =
         RunSqlcipher(folder.DatabaseFile(), QStringLiteral(".tables\nSELECT * FROM Settings;\n"));
@@ -158,6 +165,7 @@ TEST_F(InstallDataTest, DatabaseOpensInTheShellOnlyWithThePassword) {
     EXPECT_FALSE(raw.startsWith("SQLite format 3"));
     EXPECT_FALSE(raw.contains("VisitorRegister"));
     EXPECT_FALSE(raw.contains("Quorvane Demo Company"));
+    EXPECT_FALSE(raw.contains("Shell Reader"));
 }
 
 TEST_F(InstallDataTest, SchemaOfTheVisitTable) {

@@ -1,6 +1,7 @@
 #include "SqlCipherConnection.h"
 
 #include "DatabaseError.h"
+#include "SqlCipherKeyCache.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -109,30 +110,54 @@ SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key
         // SQLite takes an empty file for an empty database and would write into it.
         throw DatabaseError(QStringLiteral("file is encrypted or is not a database: ") + path);
     }
+    if (mode == Mode::ExistingOnly) {
+        const QString rawKey =
+            SqlCipherKeyCache::RawKeyPragma(key, SqlCipherKeyCache::ReadSalt(path));
+        if (!rawKey.isEmpty() && TryKey(path, flags, rawKey)) {
+            return;
+        }
+    }
+    // The password itself: for a new file, and the final word on any other.
+    if (!TryKey(path, flags, KeyPragma(key))) {
+        const QString description = QString::fromUtf8(sqlite3_errmsg(m_db));
+        Close();
+        throw DatabaseError(description);
+    }
+}
+
+bool SqlCipherConnection::TryKey(const QString& path, int flags, const QString& keyPragma) {
+    Close();
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString description = m_db != nullptr ? QString::fromUtf8(sqlite3_errmsg(m_db))
                                                     : QString::fromUtf8(sqlite3_errstr(rc));
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
+        Close();
         throw DatabaseError(description + QStringLiteral(": ") + path);
     }
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     try {
-        ExecuteScript(KeyPragma(key));
+        ExecuteScript(keyPragma);
         // The key is only tried on the first read: a wrong key or a file that is no database
         // fails here, before the caller's statement runs.
         ExecuteScript(QStringLiteral("SELECT count(*) FROM sqlite_master;"));
-    } catch (...) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
+        return true;
+    } catch (const DatabaseError&) {
+        if (sqlite3_errcode(m_db) == SQLITE_NOTADB) {
+            return false;
+        }
+        Close();
         throw;
     }
 }
 
+void SqlCipherConnection::Close() {
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
 SqlCipherConnection::~SqlCipherConnection() {
     // Closing rolls back a transaction that a failed script left open.
-    sqlite3_close_v2(m_db);
+    Close();
 }
 
 void SqlCipherConnection::Fail() const {

@@ -28,6 +28,9 @@ public:
     RecordSet Query(const QString& statement, const QVariantList& parameters);
 
 private:
+    // False when the key does not open the file; raises on any other failure.
+    bool TryKey(const QString& path, int flags, const QString& keyPragma);
+    void Close();
     [[noreturn]] void Fail() const;
 
     sqlite3* m_db = nullptr;
