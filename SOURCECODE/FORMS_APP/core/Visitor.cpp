@@ -49,6 +49,10 @@ QString QuotesDoubled(QString text) {
     return text.replace(u'\'', QStringLiteral("''"));
 }
 
+QString QuotesHalved(QString text) {
+    return text.replace(QStringLiteral("''"), QStringLiteral("'"));
+}
+
 // A name that must stay inside its folder: no separators, no "." or "..".
 void RequireBareFileName(const QString& name) {
     const bool hasSeparator =
@@ -62,7 +66,7 @@ void RequireBareFileName(const QString& name) {
 // thousands separators, a decimal point, an exponent.
 bool IsNumericText(const QString& text) {
     static const QRegularExpression number(
-        QStringLiteral(R"(^ *[+-]? *(\d[\d,]*(\.\d*)?|\.\d+)([eE][+-]?\d+)? *$)"));
+        QStringLiteral(R"(^ *[+-]? *([0-9][0-9,]*(\.[0-9]*)?|\.[0-9]+)([eE][+-]?[0-9]+)? *$)"));
     return number.match(text).hasMatch();
 }
 
@@ -157,51 +161,16 @@ QDateTime StoredDateTime(const QVariant& value) {
 
 // Reads "('a', 'O''Neil')" into its values; nullopt when the text is no such list.
 std::optional<QStringList> QuotedValueList(const QString& text) {
-    const QString list = text.trimmed();
-    if (list.size() < 2 || !list.startsWith(u'(') || !list.endsWith(u')')) {
+    static const QRegularExpression list(
+        QStringLiteral(R"(^\s*\(\s*('([^']|'')*'(\s*,\s*'([^']|'')*')*)?\s*\)\s*$)"));
+    static const QRegularExpression literal(QStringLiteral(R"('((?:[^']|'')*)')"));
+    if (!list.match(text).hasMatch()) {
         return std::nullopt;
     }
     QStringList values;
-    qsizetype i = 1;
-    const qsizetype end = list.size() - 1;
-    const auto skipBlanks = [&] {
-        while (i < end && list.at(i).isSpace()) {
-            ++i;
-        }
-    };
-    skipBlanks();
-    while (i < end) {
-        if (list.at(i) != u'\'') {
-            return std::nullopt;
-        }
-        QString value;
-        for (++i;; ++i) {
-            if (i >= end) {
-                return std::nullopt;
-            }
-            if (list.at(i) == u'\'') {
-                if (i + 1 < end && list.at(i + 1) == u'\'') {
-                    value += u'\'';
-                    ++i;
-                    continue;
-                }
-                ++i;
-                break;
-            }
-            value += list.at(i);
-        }
-        values.append(value);
-        skipBlanks();
-        if (i < end) {
-            if (list.at(i) != u',') {
-                return std::nullopt;
-            }
-            ++i;
-            skipBlanks();
-            if (i >= end) {
-                return std::nullopt;
-            }
-        }
+    QRegularExpressionMatchIterator literals = literal.globalMatch(text);
+    while (literals.hasNext()) {
+        values.append(QuotesHalved(literals.next().captured(1)));
     }
     return values;
 }
