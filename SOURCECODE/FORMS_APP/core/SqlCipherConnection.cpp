@@ -26,7 +26,8 @@ public:
         }
         if (!QByteArray(tail).trimmed().isEmpty()) {
             sqlite3_finalize(m_stmt);
-            throw DatabaseError(QStringLiteral("Only a single statement can take values"));
+            throw DatabaseError(
+                QStringLiteral("A query or a statement with values must be a single statement"));
         }
     }
     ~Statement() { sqlite3_finalize(m_stmt); }
