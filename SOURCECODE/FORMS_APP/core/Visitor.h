@@ -61,26 +61,29 @@ public:
     // Validation lines, each ended by CR LF, or the database failure text of the last save.
     QString ErrorMessage() const;
 
-    // Validates, takes the next free pass number into PassNo, stores the row and moves the photo.
+    // Validates, takes the next free pass number into PassNo, stores the row and moves the photo;
+    // when the photo cannot be moved no row stays.
     bool InsertVisitorRecord();
     // Moves a new photo over the stored one, validates and updates the row of PassNo.
     bool UpdateVisitorRecord();
     void CheckOutVisitor();
     // The photo first, then the row; when the photo cannot be deleted the row stays.
     void DeleteVisitor();
-    // Raises CoreError when the photo exists but cannot be deleted.
+    // Raises CoreError when the photo exists but cannot be deleted, or PassNo is no plain name.
     void DeleteVisitorImage();
     // "" after an error, which is logged.
     QString GetNextPassNo();
     // Reads the row of PassNo into the members; false when there is none.
     bool LoadVisitor();
-    // Nothing (nullopt) when the query failed.
+    // Nothing (nullopt) when a search date is unreadable or the query failed.
     std::optional<RecordSet> GetVisitorList();
     std::optional<RecordSet> GetCheckedInVisitorList();
     // These double the quotes in the members first, so each is built once per record.
     QString GetInsertQuery();
     QString GetUpdateQuery();
     // FilterDefaults is a parenthesised list of quoted values, such as "('General', 'Vendor')".
+    // Column names must be columns of the table. Nothing (nullopt) when a name or the list is
+    // not valid (logged) or the query failed.
     std::optional<RecordSet> GetDDValues(const QString& ColumnName,
                                          const QString& FilterDefaults = QString());
     std::optional<RecordSet> FillSimpleSearch(const QString& Column1, const QString& Column2,
