@@ -109,6 +109,15 @@ TEST_F(VisitorInsert, ApostrophesAreStoredAsTyped) {
     ASSERT_TRUE(loaded.LoadVisitor());
     EXPECT_EQ(loaded.VisitorName(), QStringLiteral("Pat O'Neil"));
     EXPECT_EQ(loaded.Company(), QStringLiteral("O'Neil's"));
+
+    Visitor search;
+    search.SetVisitorName(QStringLiteral("%Neil%"));
+    EXPECT_EQ(Column(search.GetVisitorList(), 0), QStringList{visitor.PassNo()});
+    const std::optional<RecordSet> picked =
+        Visitor().FillSimpleSearch(QStringLiteral("Name"), QStringLiteral("Company"),
+                                   QStringLiteral("%O'Neil%"), QStringLiteral("%O'Neil's%"));
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(Column(picked, 1), QStringList{QStringLiteral("O'Neil's")});
 }
 
 TEST_F(VisitorInsert, PhotoGoesToTheSharedFolderWhenOneIsSet) {
