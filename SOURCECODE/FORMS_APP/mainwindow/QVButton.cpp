@@ -10,6 +10,8 @@
 #include <QPixmap>
 #include <QPointer>
 
+#include <utility>
+
 namespace {
 
 const QColor kSurfaceRest(0xFF, 0xFF, 0xFF);
@@ -173,9 +175,18 @@ void QVButton::mouseReleaseEvent(QMouseEvent* event) {
         ShowButtonUp();
         blnMouseDown = false;
     }
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+    const bool doubleClick = std::exchange(blnDoubleClick, false);
+    if (!doubleClick && event->button() == Qt::LeftButton &&
+        rect().contains(event->position().toPoint())) {
         Q_EMIT Click();
     }
+}
+
+// A double-click is one click followed by a double-click notice, not a second click: the second
+// press shows no pressed look and its release raises nothing.
+void QVButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    blnDoubleClick = true;
 }
 
 void QVButton::keyPressEvent(QKeyEvent* event) {

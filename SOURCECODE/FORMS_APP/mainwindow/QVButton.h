@@ -49,6 +49,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -72,6 +73,8 @@ private:
     QPoint ptCaptionRest;
 
     bool blnMouseDown = false;
+    // The press under way is the second half of a double-click, which raises no Click of its own.
+    bool blnDoubleClick = false;
     // The pressed look is showing (by mouse or key); it is applied and removed once each.
     bool blnLookDown = false;
     // Key that showed the pressed look; its release raises Click.

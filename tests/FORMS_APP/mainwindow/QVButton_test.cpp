@@ -241,6 +241,24 @@ TEST_F(QVButtonTest, MouseClickRaisesOneClickAndADragOffRaisesNone) {
     EXPECT_EQ(clicks->count(), 2);
 }
 
+// The window system sends the second press of a double-click as a double-click event.
+TEST_F(QVButtonTest, DoubleClickRaisesOneClickAndLeavesTheRestLook) {
+    const Look before = Current();
+    const QPoint onFace(10, 10);
+    Mouse(QEvent::MouseButtonPress, onFace, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, onFace, Qt::LeftButton, Qt::NoButton);
+    Mouse(QEvent::MouseButtonDblClick, onFace, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(Current(), before);
+    Mouse(QEvent::MouseButtonRelease, onFace, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(clicks->count(), 1);
+    EXPECT_EQ(Current(), before);
+
+    // The next ordinary click counts again.
+    Mouse(QEvent::MouseButtonPress, onFace, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, onFace, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(clicks->count(), 2);
+}
+
 TEST_F(QVButtonTest, ResizeWhileTheMouseIsHeldWaitsForTheNextResize) {
     Mouse(QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
     const QSize heldFace = Face()->size();
