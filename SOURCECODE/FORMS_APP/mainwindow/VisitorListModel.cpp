@@ -102,7 +102,7 @@ int VisitorListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant VisitorListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) {
+    if (!index.isValid() || role != Qt::DisplayRole) {
         return {};
     }
     return Text(index.row(), index.column());

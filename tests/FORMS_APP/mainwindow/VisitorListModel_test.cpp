@@ -102,4 +102,7 @@ TEST(VisitorListModelTest, ItemsAndSubItemsAreKeptByRow) {
     ASSERT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.ItemText(0), QStringLiteral("0002"));
     EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Checked-In"));
+    // Cells show their text and nothing more.
+    EXPECT_EQ(model.data(model.index(0, 0)).toString(), QStringLiteral("0002"));
+    EXPECT_FALSE(model.data(model.index(0, 0), Qt::ToolTipRole).isValid());
 }

@@ -120,6 +120,13 @@ TEST_F(frmMainTest, LoadingOpensTheNewVisitorModeAndStacksThePages) {
               Child(QStringLiteral("fraWebCamControlContainer")));
 }
 
+TEST_F(frmMainTest, DetailsPageKeepsItsNewVisitorHeaderInEditMode) {
+    frmMain& main = OpenWindow();
+    main.EnableEditMode();
+    EXPECT_EQ(Child(QStringLiteral("fraMainHeader"))->property("text").toString(),
+              QStringLiteral("Visitor: New"));
+}
+
 TEST_F(frmMainTest, ModesLeaveUnlistedControlsAsTheyWere) {
     frmMain& main = OpenWindow();
     main.EnableEditMode();
