@@ -78,6 +78,8 @@ std::vector<PelloraDevice> PelloraDeviceList::VideoSources() {
     GstCaps* caps = gst_caps_new_empty_simple("video/x-raw");
     gst_device_monitor_add_filter(monitor, "Video/Source", caps);
     gst_caps_unref(caps);
+    // Another provider (PipeWire) may hide the V4L2 one; only V4L2 sources can be opened here.
+    gst_device_monitor_set_show_all_devices(monitor, TRUE);
     if (gst_device_monitor_start(monitor) == TRUE) {
         GList* devices = gst_device_monitor_get_devices(monitor);
         for (GList* item = devices; item != nullptr; item = item->next) {

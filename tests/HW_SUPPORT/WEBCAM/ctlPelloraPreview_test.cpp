@@ -90,6 +90,10 @@ TEST_F(ctlPelloraPreview, FollowsTheStateTable) {
         {"start", start, "", State::PreviewRunning, true},
         {"init while running", [](ctlPellora& c) { return c.InitControl(); }, "",
          State::DeviceReady, false},
+        {"start", start, "", State::PreviewRunning, true},
+        {"show image", [](ctlPellora& c) { return c.ShowImage(); },
+         "Cannot ShowImage; both ShowImage and NoImage Get Urls are empty!", State::DeviceReady,
+         false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
