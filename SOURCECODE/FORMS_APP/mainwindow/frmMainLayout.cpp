@@ -270,6 +270,8 @@ QComboBox* frmMain::MakeComboBox(QWidget* parent, const QString& name, const QRe
     box->setObjectName(name);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
+    // No inline completion: a typed "Acme" must not silently become a listed "Acme Industries".
+    box->setCompleter(nullptr);
     box->setGeometry(place);
     return box;
 }

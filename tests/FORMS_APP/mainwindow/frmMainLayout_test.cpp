@@ -4,6 +4,7 @@
 #include "mainwindow/QVButton.h"
 #include "mainwindow/VisitorListModel.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -181,6 +182,38 @@ TEST_F(frmMainLayoutTest, SearchPageHasItsFiltersButtonsAndResultColumns) {
                   headers.at(column));
     }
     EXPECT_GT(results->columnWidth(1), results->columnWidth(0));
+}
+
+// A typed value stays as typed, even where the list holds a longer value that begins with it.
+TEST_F(frmMainLayoutTest, ComboBoxesKeepWhatIsTyped) {
+    OpenWindow();
+    QApplication::setActiveWindow(window.get());
+    window->EnableNewMode();
+    const char* const details[] = {"ddVisitorType", "ddCompany", "ddPurpose", "ddDepartment"};
+    const char* const search[] = {"ddSearchVisitorType", "ddSearchCompany", "ddSearchPurpose",
+                                  "ddSearchDepartment", "txtSearchToMeet"};
+    const auto check = [this](const char* name) {
+        SCOPED_TRACE(name);
+        auto* combo = Child<QComboBox>(QString::fromLatin1(name));
+        ASSERT_NE(combo, nullptr);
+        combo->addItem(QStringLiteral("Acme Industries"));
+        // The beginning of a listed value, and a listed value in other letter case.
+        for (const QString& typed : {QStringLiteral("Acme"), QStringLiteral("acme industries")}) {
+            combo->setEditText(QString());
+            combo->setFocus();
+            ASSERT_TRUE(combo->lineEdit()->hasFocus());
+            QTest::keyClicks(combo->lineEdit(), typed);
+            QTest::keyClick(combo->lineEdit(), Qt::Key_Tab);
+            EXPECT_EQ(combo->currentText(), typed);
+        }
+    };
+    for (const char* name : details) {
+        check(name);
+    }
+    window->EnableSearchMode();
+    for (const char* name : search) {
+        check(name);
+    }
 }
 
 TEST_F(frmMainLayoutTest, StatusBarHasSixPanels) {
