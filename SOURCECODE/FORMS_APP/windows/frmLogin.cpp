@@ -7,6 +7,7 @@
 #include "mainwindow/MsgBox.h"
 #include "mainwindow/QVButton.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
@@ -193,6 +194,8 @@ void frmLogin::OpenMainWindow() {
         MainWindowLauncher::Show();
     } catch (const std::exception& error) {
         ApplicationError::Report(QString::fromUtf8(error.what()), QStringLiteral("btnLogin_Click"));
+        // Closing a hidden window does not end the program, and no window is left to close.
+        QCoreApplication::quit();
     }
     close();
 }

@@ -74,6 +74,19 @@ protected:
         QTest::keyClick(Password(), static_cast<Qt::Key>(finalKey));
     }
 
+    // Without the product address in the configuration the main window cannot load.
+    void BreakMainWindowLoad() const {
+        QFile file(program.ConfigFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QDomDocument document;
+        ASSERT_TRUE(document.setContent(&file));
+        file.close();
+        QDomElement lc = document.documentElement().firstChildElement(QStringLiteral("LC"));
+        lc.removeChild(lc.firstChildElement(QStringLiteral("QVS")));
+        program.WriteFile(QStringLiteral("system/sysdata.config"), document.toByteArray());
+        program.ClearLog();
+    }
+
     TempProgramFolder program;
     std::unique_ptr<frmLogin> login;
 };
@@ -202,17 +215,7 @@ TEST_F(frmLoginTest, ProgramRunsOnAfterTheHandoverAndEndsAfterExit) {
 }
 
 TEST_F(frmLoginTest, MainWindowThatFailsToLoadIsLoggedAndShownAndLeavesNoWindow) {
-    // Without the product address in the configuration the main window cannot load.
-    QFile file(program.ConfigFile());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QDomDocument document;
-    ASSERT_TRUE(document.setContent(&file));
-    file.close();
-    QDomElement lc = document.documentElement().firstChildElement(QStringLiteral("LC"));
-    lc.removeChild(lc.firstChildElement(QStringLiteral("QVS")));
-    program.WriteFile(QStringLiteral("system/sysdata.config"), document.toByteArray());
-    program.ClearLog();
-
+    BreakMainWindowLoad();
     Open();
     Type(QStringLiteral("Secret"));
 
@@ -230,6 +233,24 @@ TEST_F(frmLoginTest, MainWindowThatFailsToLoadIsLoggedAndShownAndLeavesNoWindow)
                   fields[2]);
     EXPECT_EQ(shown[0].title, QStringLiteral("Quorvane Lite"));
     EXPECT_EQ(shown[0].icon, MsgBox::Icon::Critical);
+}
+
+// The hidden login window must not keep a program alive whose main window could not load.
+TEST_F(frmLoginTest, MainWindowThatFailsToLoadEndsTheRunningProgram) {
+    BreakMainWindowLoad();
+    Open();
+    bool endedByItself = true;
+    QTimer::singleShot(0, login.get(), [this, &endedByItself] {
+        Type(QStringLiteral("Secret"));
+        QTimer::singleShot(0, qApp, [&endedByItself] {
+            endedByItself = false;
+            QApplication::exit(1);
+        });
+    });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(endedByItself);
+    EXPECT_TRUE(MainWindows().isEmpty());
+    EXPECT_EQ(MsgBox::Recorded().size(), 1u);
 }
 
 } // namespace
