@@ -13,9 +13,12 @@
 #include <QFile>
 #include <QLockFile>
 #include <QPointer>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -243,6 +246,28 @@ TEST_F(basMainTest, FailureWhileTheFirstWindowLoadsIsLoggedAndShown) {
     ExpectOneBox(QStringLiteral("An error occured in the application.\r\n\r\nError Message:\r\n") +
                      fields[2],
                  MsgBox::Icon::Critical);
+}
+
+// Run only as a child of the test below: takes the instance lock and dies without letting go.
+TEST(basMainCrashedInstance, DISABLED_TakesTheLockAndDies) {
+    QLockFile lock(basMain::InstanceLockPath());
+    lock.setStaleLockTime(0);
+    ASSERT_TRUE(lock.tryLock(0));
+    std::_Exit(0);
+}
+
+TEST_F(basMainTest, LockLeftByACrashedInstanceDoesNotRefuseTheNextStart) {
+    QProcess crashed;
+    crashed.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--gtest_also_run_disabled_tests"),
+                   QStringLiteral("--gtest_filter=basMainCrashedInstance.*")});
+    ASSERT_TRUE(crashed.waitForFinished(-1));
+    ASSERT_EQ(crashed.exitCode(), 0) << crashed.readAll().toStdString();
+    ASSERT_TRUE(QFile::exists(basMain::InstanceLockPath()));
+
+    EXPECT_NE(basMain::Main(), nullptr);
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+    EXPECT_EQ(ShownWindows<frmMain>().size(), 1);
 }
 
 } // namespace
