@@ -12,6 +12,7 @@
 #include <QVariantList>
 
 #include <array>
+#include <limits>
 
 namespace {
 
@@ -530,7 +531,9 @@ QString Visitor::GetNextPassNo() {
             const QString stored = highest->Field(0).toString();
             bool isNumber = false;
             const qlonglong number = stored.toLongLong(&isNumber);
-            if (highest->Field(0).isNull() || !isNumber || number < 0) {
+            // The largest number has no successor: refuse it rather than wrap around.
+            if (highest->Field(0).isNull() || !isNumber || number < 0 ||
+                number == std::numeric_limits<qlonglong>::max()) {
                 throw CoreError(QStringLiteral("Type mismatch: ") + stored);
             }
             next = QString::number(number + 1);

@@ -184,6 +184,16 @@ TEST_F(VisitorPassNo, StoredTextThatIsNoNumberIsLoggedAndGivesNothing) {
     EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("A-17")});
 }
 
+TEST_F(VisitorPassNo, LargestStoredNumberHasNoSuccessor) {
+    AddRow(QStringLiteral("9223372036854775807"), QStringLiteral("Someone"));
+    EXPECT_EQ(Visitor().GetNextPassNo(), QString());
+    EXPECT_TRUE(Folder().LogText().contains(QStringLiteral("\tGetNextPassNo\t")));
+
+    Visitor visitor = ValidVisitor();
+    EXPECT_FALSE(visitor.InsertVisitorRecord());
+    EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("9223372036854775807")});
+}
+
 class StoredVisitor : public VisitorFixture {
 protected:
     void SetUp() override {
