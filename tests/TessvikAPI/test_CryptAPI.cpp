@@ -3,6 +3,7 @@
 
 #include "CryptAPI.h"
 #include "CryptError.h"
+#include "EngineDefaultPassword.h"
 #include "TessvikOracle.h"
 
 #include <QRegularExpression>
@@ -35,16 +36,6 @@ ByteArray array(std::initializer_list<std::uint8_t> bytes) {
 // A text that may hold NUL characters.
 QString utf16(const char16_t* units, qsizetype length) {
     return QString(reinterpret_cast<const QChar*>(units), length);
-}
-
-// The default password's bytes, as an engine that fell back to it holds them.
-oracle::Bytes defaultPassword() {
-    CryptAPI engine;
-    engine.setInputData(engine.StringToByteArray(QStringLiteral("x")));
-    EXPECT_TRUE(engine.Encrypt(1, 1));
-    ByteArray password = engine.Password();
-    password.pop_back();
-    return password;
 }
 
 oracle::Bytes dataOf(const ByteArray& lenPlusOne) {
@@ -186,7 +177,7 @@ TEST(CryptAPIHash, RawDigestLosesATrailingSpaceByte) {
 
 TEST(CryptAPIHash, AppendedPasswordIsTheDefaultWhateverTheFlag) {
     const std::string password = [] {
-        const oracle::Bytes bytes = defaultPassword();
+        const oracle::Bytes bytes = EngineDefaultPassword();
         return std::string(bytes.begin(), bytes.end());
     }();
     ASSERT_EQ(password.size(), 40u);
@@ -235,7 +226,7 @@ const std::pair<qint16, std::uint32_t> kHashChoices[] = {
 } // namespace
 
 TEST(CryptAPICipher, EveryProviderHashAndCipherFollowsTheDerivationRules) {
-    const oracle::Bytes password = defaultPassword();
+    const oracle::Bytes password = EngineDefaultPassword();
     const std::string plain = "Configuration value, 31 bytes.";
     for (const bool enhanced : {false, true}) {
         for (const auto& [hashChoice, hashAlgorithm] : kHashChoices) {

@@ -4,6 +4,7 @@
 #include "CryptAPI.h"
 #include "CryptData.h"
 #include "CryptInternalServer.h"
+#include "EngineDefaultPassword.h"
 #include "TessvikOracle.h"
 
 #include <QRegularExpression>
@@ -46,19 +47,10 @@ QString withoutTrailingSpaces(QString text) {
     return text;
 }
 
-oracle::Bytes defaultPassword() {
-    CryptAPI engine;
-    engine.setInputData(engine.StringToByteArray(QStringLiteral("x")));
-    EXPECT_TRUE(engine.Encrypt(1, 1));
-    ByteArray password = engine.Password();
-    password.pop_back();
-    return password;
-}
-
 // The scheme the stored values rely on: Base provider, MD5 of the default password, 40-bit RC4
 // key with eleven zero bytes of salt, upper-case hex.
 QString expectedCipher(const std::string& plain) {
-    const auto key = oracle::deriveKey(false, CALG_MD5, CALG_RC4, defaultPassword());
+    const auto key = oracle::deriveKey(false, CALG_MD5, CALG_RC4, EngineDefaultPassword());
     return QString::fromStdString(oracle::hexOf(oracle::rc4(key->bytes, oracle::bytesOf(plain))));
 }
 } // namespace
@@ -185,7 +177,7 @@ TEST(CryptData, MalformedHexDecryptsToAnEmptyOrShortText) {
 }
 
 TEST(CryptData, HashDataIsTheMd5OfTheTextAndTheDefaultPassword) {
-    const oracle::Bytes password = defaultPassword();
+    const oracle::Bytes password = EngineDefaultPassword();
     for (const std::string text : {"abc", "", "admin password"}) {
         const QString hash = CryptData().GetHashData(QString::fromStdString(text));
         EXPECT_EQ(hash, CryptData().GetHashData(QString::fromStdString(text)));

@@ -124,7 +124,8 @@ void TempProgramFolder::ClearLog() const {
     QFile::remove(LogFile());
 }
 
-void TempProgramFolder::SetConfigValue(const QString& key, const QString& value) const {
+void TempProgramFolder::EditConfig(
+    const std::function<void(QDomDocument&, QDomElement&)>& edit) const {
     QDomDocument document;
     QFile file(ConfigFile());
     if (!file.open(QIODevice::ReadOnly) || !document.setContent(&file)) {
@@ -133,16 +134,26 @@ void TempProgramFolder::SetConfigValue(const QString& key, const QString& value)
     }
     file.close();
     QDomElement lc = document.documentElement().firstChildElement(QStringLiteral("LC"));
-    QDomElement element = lc.firstChildElement(key);
-    if (element.isNull()) {
-        element = document.createElement(key);
-        lc.appendChild(element);
-    }
-    while (element.hasChildNodes()) {
-        element.removeChild(element.firstChild());
-    }
-    element.appendChild(document.createTextNode(value));
+    edit(document, lc);
     WriteFile(QStringLiteral("system/sysdata.config"), document.toByteArray(4));
+}
+
+void TempProgramFolder::SetConfigValue(const QString& key, const QString& value) const {
+    EditConfig([&](QDomDocument& document, QDomElement& lc) {
+        QDomElement element = lc.firstChildElement(key);
+        if (element.isNull()) {
+            element = document.createElement(key);
+            lc.appendChild(element);
+        }
+        while (element.hasChildNodes()) {
+            element.removeChild(element.firstChild());
+        }
+        element.appendChild(document.createTextNode(value));
+    });
+}
+
+void TempProgramFolder::RemoveConfigValue(const QString& key) const {
+    EditConfig([&](QDomDocument&, QDomElement& lc) { lc.removeChild(lc.firstChildElement(key)); });
 }
 
 void TempProgramFolder::SetEncipheredConfigValue(const QString& key, const QString& value) const {

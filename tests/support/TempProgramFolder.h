@@ -3,6 +3,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+
+class QDomDocument;
+class QDomElement;
+
 // A fresh program folder for one test: the installation data tool's files plus the crypto
 // component in components/. The program's folder points here while the object lives.
 class TempProgramFolder final {
@@ -33,6 +38,8 @@ public:
 
     // Sets a configuration value under SYSDATA/LC/ as plain text (adding the element when missing).
     void SetConfigValue(const QString& key, const QString& value) const;
+    // Takes the element of a configuration value out of SYSDATA/LC/.
+    void RemoveConfigValue(const QString& key) const;
     // Sets a configuration value enciphered as the installation does.
     void SetEncipheredConfigValue(const QString& key, const QString& value) const;
     // Writes a file relative to Path(), making its folder.
@@ -44,6 +51,8 @@ public:
 
 private:
     bool Install();
+    // Reads the configuration, lets edit change its LC element, writes it back.
+    void EditConfig(const std::function<void(QDomDocument&, QDomElement&)>& edit) const;
 
     QTemporaryDir m_dir;
     bool m_valid = false;

@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QDomDocument>
 #include <QFile>
 #include <QLockFile>
 #include <QPointer>
@@ -87,17 +86,6 @@ protected:
         DBManager database;
         ASSERT_TRUE(
             database.ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [PWD]=?"), {password}));
-    }
-
-    void RemoveConfigElement(const QString& key) const {
-        QFile file(program.ConfigFile());
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        QDomDocument document;
-        ASSERT_TRUE(document.setContent(&file));
-        file.close();
-        QDomElement lc = document.documentElement().firstChildElement(QStringLiteral("LC"));
-        lc.removeChild(lc.firstChildElement(key));
-        program.WriteFile(QStringLiteral("system/sysdata.config"), document.toByteArray());
     }
 
     static void ExpectOneBox(const QString& text, MsgBox::Icon icon) {
@@ -231,7 +219,7 @@ TEST_F(basMainTest, ConfiguredBaseFolderReplacesTheProgramFolderForTheDatabase) 
 
 TEST_F(basMainTest, FailureWhileTheFirstWindowLoadsIsLoggedAndShown) {
     // The main window reads the product address while loading; without it the load fails.
-    RemoveConfigElement(QStringLiteral("QVS"));
+    program.RemoveConfigValue(QStringLiteral("QVS"));
     program.ClearLog();
 
     EXPECT_EQ(basMain::Main(), nullptr);

@@ -9,8 +9,6 @@
 #include "mainwindow/frmMain.h"
 
 #include <QApplication>
-#include <QDomDocument>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -76,14 +74,7 @@ protected:
 
     // Without the product address in the configuration the main window cannot load.
     void BreakMainWindowLoad() const {
-        QFile file(program.ConfigFile());
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        QDomDocument document;
-        ASSERT_TRUE(document.setContent(&file));
-        file.close();
-        QDomElement lc = document.documentElement().firstChildElement(QStringLiteral("LC"));
-        lc.removeChild(lc.firstChildElement(QStringLiteral("QVS")));
-        program.WriteFile(QStringLiteral("system/sysdata.config"), document.toByteArray());
+        program.RemoveConfigValue(QStringLiteral("QVS"));
         program.ClearLog();
     }
 
