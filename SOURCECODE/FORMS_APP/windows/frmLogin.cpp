@@ -1,7 +1,7 @@
 #include "frmLogin.h"
 
 #include "MainWindowLauncher.h"
-#include "windows/ApplicationError.h"
+#include "mainwindow/ApplicationError.h"
 
 #include "mainwindow/LinkLabel.h"
 #include "mainwindow/MsgBox.h"
