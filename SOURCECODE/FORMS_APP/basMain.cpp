@@ -6,6 +6,7 @@
 #include "core/basCommon.h"
 #include "mainwindow/ApplicationError.h"
 #include "mainwindow/MsgBox.h"
+#include "mainwindow/TahomaFont.h"
 #include "mainwindow/frmMain.h"
 #include "windows/MainWindowLauncher.h"
 #include "windows/frmLogin.h"
@@ -26,113 +27,108 @@ namespace {
 
 const QString kTitle = QStringLiteral("Quorvane Lite");
 
-std::unique_ptr<QLockFile> &InstanceLock() {
-  static std::unique_ptr<QLockFile> lock;
-  return lock;
+std::unique_ptr<QLockFile>& InstanceLock() {
+    static std::unique_ptr<QLockFile> lock;
+    return lock;
 }
 
 // True when no other instance of this user runs; the lock is then ours.
 bool TakeInstanceLock() {
-  const QString path = basMain::InstanceLockPath();
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  auto lock = std::make_unique<QLockFile>(path);
-  // A running instance's lock never goes stale by age, only when its process is
-  // gone.
-  lock->setStaleLockTime(0);
-  if (!lock->tryLock(0)) {
-    return false;
-  }
-  InstanceLock() = std::move(lock);
-  return true;
+    const QString path = basMain::InstanceLockPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    auto lock = std::make_unique<QLockFile>(path);
+    // A running instance's lock never goes stale by age, only when its process is gone.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) {
+        return false;
+    }
+    InstanceLock() = std::move(lock);
+    return true;
 }
 
-void Refuse(const QString &text, MsgBox::Icon icon) {
-  MsgBox::Show(nullptr, text, MsgBox::Buttons::OK, icon, kTitle);
+void Refuse(const QString& text, MsgBox::Icon icon) {
+    MsgBox::Show(nullptr, text, MsgBox::Buttons::OK, icon, kTitle);
 }
 
 // Steps after the instance check; nullptr when start-up refuses to go on.
-QWidget *CheckDatabaseAndShowFirstWindow() {
-  QString strDatabaseName;
-  QString strBaseFolder;
-  {
-    Settings settings;
-    strDatabaseName = settings.GetDatabaseName();
-    strBaseFolder = settings.GetDistributedPath();
-  }
-  // No default name: an empty name points at the Data folder itself, which is
-  // no file.
-  const QString folder =
-      strBaseFolder.isEmpty() ? AppEnvironment::ProgramFolder() : strBaseFolder;
-  const QString strDatabasePath =
-      folder + QStringLiteral("/Data/") + strDatabaseName;
-
-  if (!basCommon::FileExists(strDatabasePath)) {
-    Refuse(QStringLiteral("The database named ") + strDatabaseName +
-               QStringLiteral(
-                   " could not be found! The application cannot be launched!"),
-           MsgBox::Icon::Critical);
-    return nullptr;
-  }
-  {
-    DBManager database;
-    database.SetDatabaseName(strDatabaseName);
-    if (!database.IsDatabaseValid()) {
-      Refuse(QStringLiteral("The database named ") + strDatabaseName +
-                 QStringLiteral(
-                     " is not a valid Quorvane Lite database. The application "
-                     "cannot be launched!"),
-             MsgBox::Icon::Critical);
-      return nullptr;
+QWidget* CheckDatabaseAndShowFirstWindow() {
+    QString strDatabaseName;
+    QString strBaseFolder;
+    {
+        Settings settings;
+        strDatabaseName = settings.GetDatabaseName();
+        strBaseFolder = settings.GetDistributedPath();
     }
-  }
-  QString strStartForm;
-  {
-    Login login;
-    login.Initialize();
-    strStartForm = login.Authenticate(QString()) ? QStringLiteral("frmMain")
-                                                 : QStringLiteral("frmLogin");
-  }
-  if (strStartForm == QStringLiteral("frmMain")) {
-    return MainWindowLauncher::Show();
-  }
-  auto *login = new frmLogin();
-  login->setAttribute(Qt::WA_DeleteOnClose);
-  login->show();
-  return login;
+    // No default name: an empty name points at the Data folder itself, which is no file.
+    const QString folder =
+        strBaseFolder.isEmpty() ? AppEnvironment::ProgramFolder() : strBaseFolder;
+    const QString strDatabasePath = folder + QStringLiteral("/Data/") + strDatabaseName;
+
+    if (!basCommon::FileExists(strDatabasePath)) {
+        Refuse(QStringLiteral("The database named ") + strDatabaseName +
+                   QStringLiteral(" could not be found! The application cannot be launched!"),
+               MsgBox::Icon::Critical);
+        return nullptr;
+    }
+    {
+        DBManager database;
+        database.SetDatabaseName(strDatabaseName);
+        if (!database.IsDatabaseValid()) {
+            Refuse(QStringLiteral("The database named ") + strDatabaseName +
+                       QStringLiteral(" is not a valid Quorvane Lite database. The application "
+                                      "cannot be launched!"),
+                   MsgBox::Icon::Critical);
+            return nullptr;
+        }
+    }
+    QString strStartForm;
+    {
+        Login login;
+        login.Initialize();
+        strStartForm =
+            login.Authenticate(QString()) ? QStringLiteral("frmMain") : QStringLiteral("frmLogin");
+    }
+    if (strStartForm == QStringLiteral("frmMain")) {
+        return MainWindowLauncher::Show();
+    }
+    auto* login = new frmLogin();
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    login->show();
+    return login;
 }
 
 } // namespace
 
-QWidget *basMain::Main() {
-  QWidget *first = nullptr;
-  bool blnLockTaken = false;
-  try {
-    blnLockTaken = TakeInstanceLock();
-    if (!blnLockTaken) {
-      Refuse(QStringLiteral(
-                 "Another instance of the application is already running!\r\n"
-                 "Cannot start more than one instance!"),
-             MsgBox::Icon::Information);
-      return nullptr;
+QWidget* basMain::Main() {
+    QWidget* first = nullptr;
+    bool blnLockTaken = false;
+    TahomaFont::Register();
+    try {
+        blnLockTaken = TakeInstanceLock();
+        if (!blnLockTaken) {
+            Refuse(QStringLiteral("Another instance of the application is already running!\r\n"
+                                  "Cannot start more than one instance!"),
+                   MsgBox::Icon::Information);
+            return nullptr;
+        }
+        first = CheckDatabaseAndShowFirstWindow();
+    } catch (const std::exception& error) {
+        ApplicationError::Report(QString::fromUtf8(error.what()), QStringLiteral("Sub Main()"));
+    } catch (...) {
+        ApplicationError::Report(QStringLiteral("Unknown error"), QStringLiteral("Sub Main()"));
     }
-    first = CheckDatabaseAndShowFirstWindow();
-  } catch (const std::exception &error) {
-    ApplicationError::Report(QString::fromUtf8(error.what()),
-                             QStringLiteral("Sub Main()"));
-  } catch (...) {
-    ApplicationError::Report(QStringLiteral("Unknown error"),
-                             QStringLiteral("Sub Main()"));
-  }
-  // A start-up that shows no window ends the program, so it keeps no lock.
-  if (first == nullptr && blnLockTaken) {
-    ReleaseInstance();
-  }
-  return first;
+    // A start-up that shows no window ends the program, so it keeps no lock.
+    if (first == nullptr && blnLockTaken) {
+        ReleaseInstance();
+    }
+    return first;
 }
 
-void basMain::ReleaseInstance() { InstanceLock().reset(); }
+void basMain::ReleaseInstance() {
+    InstanceLock().reset();
+}
 
 QString basMain::InstanceLockPath() {
-  return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
-         QStringLiteral("/quorvane-lite.lock");
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
+           QStringLiteral("/quorvane-lite.lock");
 }
