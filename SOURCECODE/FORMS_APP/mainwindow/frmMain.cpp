@@ -36,15 +36,12 @@ namespace {
 const QColor kHoverColour(0xE0, 0xE0, 0xE0);
 
 // Three lines each, joined by CR LF.
-const char *const kAdvertisementTips[5][3] = {
-    {"Electronically capture visitor information",
-     "from business card; results include",
+const char* const kAdvertisementTips[5][3] = {
+    {"Electronically capture visitor information", "from business card; results include",
      "greater accuracy & reduced check-in time."},
-    {"A cost-effective, time saving digital solution",
-     "that enables accurate tracking of",
+    {"A cost-effective, time saving digital solution", "that enables accurate tracking of",
      "visitor's luggage and swift checkout."},
-    {"Visitor particulars pre-fed into the system",
-     "by employees are quickly retrieved to",
+    {"Visitor particulars pre-fed into the system", "by employees are quickly retrieved to",
      "generate Visitor IDs instantaneously."},
     {"System alerts issued indicating visitors who have",
      "exceeded their estimated visiting duration; critical in",
@@ -55,300 +52,296 @@ const char *const kAdvertisementTips[5][3] = {
 };
 
 QString AdvertisementTip(int index) {
-  return QString::fromLatin1(kAdvertisementTips[index][0]) +
-         QStringLiteral("\r\n") +
-         QString::fromLatin1(kAdvertisementTips[index][1]) +
-         QStringLiteral("\r\n") +
-         QString::fromLatin1(kAdvertisementTips[index][2]);
+    return QString::fromLatin1(kAdvertisementTips[index][0]) + QStringLiteral("\r\n") +
+           QString::fromLatin1(kAdvertisementTips[index][1]) + QStringLiteral("\r\n") +
+           QString::fromLatin1(kAdvertisementTips[index][2]);
 }
 
 // The system's window background and window text colours.
 QColor WindowBackground() {
-  return QApplication::palette().color(QPalette::Base);
+    return QApplication::palette().color(QPalette::Base);
 }
 
-QColor WindowText() { return QApplication::palette().color(QPalette::Text); }
-
-void SetBackground(QWidget *widget, const QColor &colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, colour);
-  palette.setColor(QPalette::WindowText, WindowText());
-  widget->setPalette(palette);
+QColor WindowText() {
+    return QApplication::palette().color(QPalette::Text);
 }
 
-// Record-set columns the checked-in list shows, by position: PassNo, Name,
-// Company, ToMeet, Department; CheckedIn comes last, as a date.
+void SetBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::WindowText, WindowText());
+    widget->setPalette(palette);
+}
+
+// Record-set columns the checked-in list shows, by position: PassNo, Name, Company, ToMeet,
+// Department; CheckedIn comes last, as a date.
 constexpr int kCheckedInTextColumns[] = {0, 1, 5, 8, 9};
 constexpr int kCheckedInDateColumn = 11;
 
 } // namespace
 
-frmMain::frmMain(QWidget *parent) : QWidget(parent) {
-  Q_INIT_RESOURCE(frmMain);
-  BuildWindow();
-  if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-    const QRect available = screen->availableGeometry();
-    move(available.center() - QPoint(ClientWidth / 2, ClientHeight / 2));
-  }
+frmMain::frmMain(QWidget* parent)
+    : QWidget(parent) {
+    Q_INIT_RESOURCE(frmMain);
+    BuildWindow();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.center() - QPoint(ClientWidth / 2, ClientHeight / 2));
+    }
 }
 
 frmMain::~frmMain() = default;
 
 void frmMain::Load() {
-  if (blnLoaded) {
-    return;
-  }
-  blnLoaded = true;
-  Form_Load();
+    if (blnLoaded) {
+        return;
+    }
+    blnLoaded = true;
+    Form_Load();
 }
 
 void frmMain::Form_Load() {
-  strLoginTime = VisitorListModel::FormatListDate(AppEnvironment::Now());
-  bool adRotateEnabled = false;
-  {
-    Settings settings;
-    strProductURL = settings.GetQuorvaneURL();
-    adRotateEnabled = settings.IsAdRotateEnabled();
-  }
-  statusBar->SetPanelText(2, QStringLiteral("Visit us at ") + strProductURL +
-                                 u'!');
-  if (adRotateEnabled) {
-    SetAdvertisementsUp();
-  } else {
-    for (QLabel *picture : picAd) {
-      picture->hide();
+    strLoginTime = VisitorListModel::FormatListDate(AppEnvironment::Now());
+    bool adRotateEnabled = false;
+    {
+        Settings settings;
+        strProductURL = settings.GetQuorvaneURL();
+        adRotateEnabled = settings.IsAdRotateEnabled();
     }
-  }
+    statusBar->SetPanelText(2, QStringLiteral("Visit us at ") + strProductURL + u'!');
+    if (adRotateEnabled) {
+        SetAdvertisementsUp();
+    } else {
+        for (QLabel* picture : picAd) {
+            picture->hide();
+        }
+    }
 
-  ctlWebcam->InitControl();
+    ctlWebcam->InitControl();
 
-  fraSearch->setGeometry(fraMain->geometry());
-  fraCheckedInList->setGeometry(fraMain->geometry());
-  EnableNewMode();
-  intDeleteLeft = btnDelete->x();
-  LoadListWidths();
-  LoadSearchFilters();
+    fraSearch->setGeometry(fraMain->geometry());
+    fraCheckedInList->setGeometry(fraMain->geometry());
+    EnableNewMode();
+    intDeleteLeft = btnDelete->x();
+    LoadListWidths();
+    LoadSearchFilters();
 }
 
 void frmMain::SetAdvertisementsUp() {
-  intAdCount = 5;
-  for (int index = 0; index < 5; ++index) {
-    picAd[index]->setToolTip(AdvertisementTip(index));
-  }
-  RotateAdvertisement();
+    intAdCount = 5;
+    for (int index = 0; index < 5; ++index) {
+        picAd[index]->setToolTip(AdvertisementTip(index));
+    }
+    RotateAdvertisement();
 }
 
 void frmMain::EnableNewMode() {
-  ClearVisitorDetails(true);
-  fraMain->show();
-  btnCheckIn->show();
-  btnClear->show();
-  fraWebCamControlContainer->show();
-  fraSearch->hide();
-  btnUpdate->hide();
-  btnCheckOut->hide();
-  btnDelete->hide();
-  btnCancel->hide();
-  fraCheckedInList->hide();
-  imgVImagePreview->hide();
-  statusBar->SetPanelText(1,
-                          QStringLiteral("Add new visitor and print a pass"));
-  FocusIgnoringFailure(txtPassNo);
+    ClearVisitorDetails(true);
+    fraMain->show();
+    btnCheckIn->show();
+    btnClear->show();
+    fraWebCamControlContainer->show();
+    fraSearch->hide();
+    btnUpdate->hide();
+    btnCheckOut->hide();
+    btnDelete->hide();
+    btnCancel->hide();
+    fraCheckedInList->hide();
+    imgVImagePreview->hide();
+    statusBar->SetPanelText(1, QStringLiteral("Add new visitor and print a pass"));
+    FocusIgnoringFailure(txtPassNo);
 }
 
 void frmMain::EnableEditMode() {
-  ClearVisitorDetails(false);
-  fraSearch->hide();
-  fraCheckedInList->hide();
-  btnClear->hide();
-  btnCheckIn->hide();
-  fraMain->show();
-  btnUpdate->show();
-  btnCancel->show();
-  btnCheckOut->show();
-  btnDelete->show();
-  statusBar->SetPanelText(1, QStringLiteral("Edit checked in visitor"));
-  FocusIgnoringFailure(txtPassNo);
+    ClearVisitorDetails(false);
+    fraSearch->hide();
+    fraCheckedInList->hide();
+    btnClear->hide();
+    btnCheckIn->hide();
+    fraMain->show();
+    btnUpdate->show();
+    btnCancel->show();
+    btnCheckOut->show();
+    btnDelete->show();
+    statusBar->SetPanelText(1, QStringLiteral("Edit checked in visitor"));
+    FocusIgnoringFailure(txtPassNo);
 }
 
 void frmMain::EnableSearchMode() {
-  fraMain->hide();
-  fraSearch->show();
-  fraCheckedInList->hide();
-  statusBar->SetPanelText(
-      1, QStringLiteral("Search for Visitors with available filters"));
-  FocusIgnoringFailure(txtSearchPassNo);
+    fraMain->hide();
+    fraSearch->show();
+    fraCheckedInList->hide();
+    statusBar->SetPanelText(1, QStringLiteral("Search for Visitors with available filters"));
+    FocusIgnoringFailure(txtSearchPassNo);
 }
 
 void frmMain::EnableCheckedInListMode() {
-  try {
-    FillCheckedInList();
-  } catch (const std::exception &error) {
-    basCommon::WriteLog(QString::fromStdString(error.what()),
-                        QStringLiteral("EnableCheckedInListMode"));
-    return;
-  }
-  fraMain->hide();
-  fraSearch->hide();
-  fraCheckedInList->show();
-  statusBar->SetPanelText(
-      1, QStringLiteral("View the list of all checked-in visitors"));
+    try {
+        FillCheckedInList();
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()),
+                            QStringLiteral("EnableCheckedInListMode"));
+        return;
+    }
+    fraMain->hide();
+    fraSearch->hide();
+    fraCheckedInList->show();
+    statusBar->SetPanelText(1, QStringLiteral("View the list of all checked-in visitors"));
 }
 
 // Rows read before a failure stay listed.
 void frmMain::FillCheckedInList() {
-  mdlCheckedInList->Clear();
-  Visitor visitor;
-  std::optional<RecordSet> records = visitor.GetCheckedInVisitorList();
-  if (!records) {
-    throw CoreError(
-        QStringLiteral("The list of checked-in visitors could not be read."));
-  }
-  QList<QStringList> rows;
-  const int count = qMin(records->RecordCount(), CheckedInListCap);
-  rows.reserve(count);
-  for (int row = 0; row < count; ++row) {
-    QStringList cells;
-    for (int column : kCheckedInTextColumns) {
-      cells.append(records->Value(row, column).toString());
+    mdlCheckedInList->Clear();
+    Visitor visitor;
+    std::optional<RecordSet> records = visitor.GetCheckedInVisitorList();
+    if (!records) {
+        throw CoreError(QStringLiteral("The list of checked-in visitors could not be read."));
     }
-    cells.append(VisitorListModel::ListDateText(
-        records->Value(row, kCheckedInDateColumn)));
-    rows.append(std::move(cells));
-  }
-  mdlCheckedInList->AppendRows(rows);
+    QList<QStringList> rows;
+    const int count = qMin(records->RecordCount(), CheckedInListCap);
+    rows.reserve(count);
+    for (int row = 0; row < count; ++row) {
+        QStringList cells;
+        for (int column : kCheckedInTextColumns) {
+            cells.append(records->Value(row, column).toString());
+        }
+        cells.append(VisitorListModel::ListDateText(records->Value(row, kCheckedInDateColumn)));
+        rows.append(std::move(cells));
+    }
+    mdlCheckedInList->AppendRows(rows);
 }
 
-void frmMain::FocusIgnoringFailure(QWidget *widget) {
-  if (widget != nullptr && widget->isEnabled()) {
-    widget->setFocus(Qt::OtherFocusReason);
-  }
+void frmMain::FocusIgnoringFailure(QWidget* widget) {
+    if (widget != nullptr && widget->isEnabled()) {
+        widget->setFocus(Qt::OtherFocusReason);
+    }
 }
 
-void frmMain::closeEvent(QCloseEvent *event) {
-  if (blnUnloaded) {
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (blnUnloaded) {
+        event->accept();
+        return;
+    }
+    if (!Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    Form_Unload();
     event->accept();
-    return;
-  }
-  if (!Form_QueryUnload()) {
-    event->ignore();
-    return;
-  }
-  Form_Unload();
-  event->accept();
 }
 
 // False when the user keeps the window open.
 bool frmMain::Form_QueryUnload() {
-  return MsgBox::Show(this, QStringLiteral("Are you sure to exit!"),
-                      MsgBox::Buttons::YesNo, MsgBox::Icon::Question,
-                      QStringLiteral("Confirm Exit")) == MsgBox::Result::Yes;
+    return MsgBox::Show(this, QStringLiteral("Are you sure to exit!"), MsgBox::Buttons::YesNo,
+                        MsgBox::Icon::Question,
+                        QStringLiteral("Confirm Exit")) == MsgBox::Result::Yes;
 }
 
 // Every error is ignored, so the webcam is released whatever happened before.
 void frmMain::Form_Unload() {
-  blnUnloaded = true;
-  try {
-    SaveListWidths();
-  } catch (...) {
-  }
-  try {
-    ctlWebcam->DisposeControl();
-  } catch (...) {
-  }
-}
-
-void frmMain::mouseMoveEvent(QMouseEvent *event) {
-  Form_MouseMove();
-  QWidget::mouseMoveEvent(event);
-}
-
-bool frmMain::eventFilter(QObject *watched, QEvent *event) {
-  if (event->type() == QEvent::MouseMove) {
-    if (watched == fraMain) {
-      fraMain_MouseMove();
-    } else if (watched == lblBGNew) {
-      lblBGNew_MouseMove();
-    } else if (watched == lblBGSearch) {
-      lblBGSearch_MouseMove();
-    } else if (watched == lblBGCheckedinList) {
-      lblBGCheckedinList_MouseMove();
-    } else if (watched == lblBannerShortcut) {
-      lblBannerShortcut_MouseMove();
+    blnUnloaded = true;
+    try {
+        SaveListWidths();
+    } catch (...) {
     }
-  }
-  return QWidget::eventFilter(watched, event);
+    try {
+        ctlWebcam->DisposeControl();
+    } catch (...) {
+    }
+}
+
+void frmMain::mouseMoveEvent(QMouseEvent* event) {
+    Form_MouseMove();
+    QWidget::mouseMoveEvent(event);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == fraMain) {
+            fraMain_MouseMove();
+        } else if (watched == lblBGNew) {
+            lblBGNew_MouseMove();
+        } else if (watched == lblBGSearch) {
+            lblBGSearch_MouseMove();
+        } else if (watched == lblBGCheckedinList) {
+            lblBGCheckedinList_MouseMove();
+        } else if (watched == lblBannerShortcut) {
+            lblBannerShortcut_MouseMove();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmMain::Form_MouseMove() {
-  ResetLinkHighlight();
-  SwitchTickerOn();
+    ResetLinkHighlight();
+    SwitchTickerOn();
 }
 
-void frmMain::fraMain_MouseMove() { SwitchTickerOn(); }
+void frmMain::fraMain_MouseMove() {
+    SwitchTickerOn();
+}
 
 void frmMain::SwitchTickerOn() {
-  if (!tmrScroller->isActive()) {
-    tmrScroller->start();
-  }
+    if (!tmrScroller->isActive()) {
+        tmrScroller->start();
+    }
 }
 
 void frmMain::lblBGNew_MouseMove() {
-  ResetLinkHighlight();
-  HighlightLink(lblBGNew, lblLinkNew);
+    ResetLinkHighlight();
+    HighlightLink(lblBGNew, lblLinkNew);
 }
 
 void frmMain::lblBGSearch_MouseMove() {
-  ResetLinkHighlight();
-  HighlightLink(lblBGSearch, lblLnkSearch);
+    ResetLinkHighlight();
+    HighlightLink(lblBGSearch, lblLnkSearch);
 }
 
 void frmMain::lblBGCheckedinList_MouseMove() {
-  ResetLinkHighlight();
-  HighlightLink(lblBGCheckedinList, lblLnkCheckedInList);
+    ResetLinkHighlight();
+    HighlightLink(lblBGCheckedinList, lblLnkCheckedInList);
 }
 
-void frmMain::lblBannerShortcut_MouseMove() { ResetLinkHighlight(); }
+void frmMain::lblBannerShortcut_MouseMove() {
+    ResetLinkHighlight();
+}
 
-void frmMain::HighlightLink(QLabel *background, QLabel *link) {
-  SetBackground(link, kHoverColour);
-  SetBackground(background, kHoverColour);
+void frmMain::HighlightLink(QLabel* background, QLabel* link) {
+    SetBackground(link, kHoverColour);
+    SetBackground(background, kHoverColour);
 }
 
 void frmMain::ResetLinkHighlight() {
-  for (QLabel *label : std::initializer_list<QLabel *>{
-           lblBGNew, lblLinkNew, lblBGCheckedinList, lblLnkCheckedInList,
-           lblBGSearch, lblLnkSearch}) {
-    SetBackground(label, WindowBackground());
-  }
+    for (QLabel* label :
+         std::initializer_list<QLabel*>{lblBGNew, lblLinkNew, lblBGCheckedinList,
+                                        lblLnkCheckedInList, lblBGSearch, lblLnkSearch}) {
+        SetBackground(label, WindowBackground());
+    }
 }
 
-// An error must not leave an event handler, so what a link runs is reported as
-// start-up reports an unhandled error, and the window goes on.
-void frmMain::ReportingErrors(const QString &source,
-                              const std::function<void()> &action) {
-  try {
-    action();
-  } catch (const std::exception &error) {
-    ApplicationError::Report(QString::fromUtf8(error.what()), source);
-  } catch (...) {
-    ApplicationError::Report(QStringLiteral("Unknown error"), source);
-  }
+// An error must not leave an event handler, so what a link runs is reported as start-up reports
+// an unhandled error, and the window goes on.
+void frmMain::ReportingErrors(const QString& source, const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& error) {
+        ApplicationError::Report(QString::fromUtf8(error.what()), source);
+    } catch (...) {
+        ApplicationError::Report(QStringLiteral("Unknown error"), source);
+    }
 }
 
 void frmMain::lblLinkNew_Click() {
-  ReportingErrors(QStringLiteral("lblLinkNew_Click"),
-                  [this] { EnableNewMode(); });
+    ReportingErrors(QStringLiteral("lblLinkNew_Click"), [this] { EnableNewMode(); });
 }
 
 void frmMain::lblLnkSearch_Click() {
-  ReportingErrors(QStringLiteral("lblLnkSearch_Click"),
-                  [this] { EnableSearchMode(); });
+    ReportingErrors(QStringLiteral("lblLnkSearch_Click"), [this] { EnableSearchMode(); });
 }
 
 void frmMain::lblLnkCheckedInList_Click() {
-  ReportingErrors(QStringLiteral("lblLnkCheckedInList_Click"),
-                  [this] { EnableCheckedInListMode(); });
+    ReportingErrors(QStringLiteral("lblLnkCheckedInList_Click"),
+                    [this] { EnableCheckedInListMode(); });
 }
 
 // The help, settings and about windows are opened here once they exist.
@@ -358,19 +351,6 @@ void frmMain::lblLnkSettings_Click() {}
 
 void frmMain::lblLnkAbout_Click() {}
 
-void frmMain::lblLnkExit_Click() { close(); }
-
-// The routines below are called by the modes and the life cycle already; their
-// work is added with the details page, the search filters, the ticker, the
-// advertisement rotation and the remembered column widths.
-void frmMain::tmrScroller_Timer() {}
-
-void frmMain::ClearVisitorDetails(bool NewPassNo) { Q_UNUSED(NewPassNo); }
-
-void frmMain::LoadSearchFilters() {}
-
-void frmMain::LoadListWidths() {}
-
-void frmMain::SaveListWidths() {}
-
-void frmMain::RotateAdvertisement() {}
+void frmMain::lblLnkExit_Click() {
+    close();
+}

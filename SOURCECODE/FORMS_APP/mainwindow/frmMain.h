@@ -80,11 +80,21 @@ private:
     static void FocusIgnoringFailure(QWidget* widget);
     static void ReportingErrors(const QString& source, const std::function<void()>& action);
 
-    // Routines the modes and the life cycle call, whose behaviour comes with later work.
+    // Details page: check-in, update, delete, check-out, load, print and clear, the drop-down
+    // fillers and the webcam buttons (frmMainDetails*.cpp).
     void ClearVisitorDetails(bool NewPassNo);
+    void LoadVisitorForEdit(const QString& PassNo);
+    void PrintPass(const QString& PassNo);
+
+    // Search page, result lists and their menus, export (frmMainSearch*.cpp).
     void LoadSearchFilters();
+    void btnSearch_Click();
+
+    // Remembered column widths (frmMainListWidths.cpp).
     void LoadListWidths();
     void SaveListWidths();
+
+    // Status-bar ticker and advertisement rotation (frmMainTicker.cpp).
     void RotateAdvertisement();
 
     // Layout (frmMainLayout.cpp).
