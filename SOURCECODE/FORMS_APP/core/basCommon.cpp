@@ -166,4 +166,18 @@ QString GetDataFolder() {
     return GetBaseFolder() + QStringLiteral("/Data/");
 }
 
+QString FindFileIgnoringCase(const QString& folder, const QString& name) {
+    const QDir directory(folder);
+    if (QFileInfo(directory.filePath(name)).isFile()) {
+        return directory.filePath(name);
+    }
+    const QStringList files = directory.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString& file : files) {
+        if (file.compare(name, Qt::CaseInsensitive) == 0) {
+            return directory.filePath(file);
+        }
+    }
+    return directory.filePath(name);
+}
+
 } // namespace basCommon

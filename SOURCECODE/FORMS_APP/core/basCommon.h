@@ -31,4 +31,9 @@ QString GetBaseFolder();
 // The base folder's "Data" folder followed by "/".
 QString GetDataFolder();
 
+// The path of the file in the folder whose name equals the given name ignoring letter case (an
+// exact match first), or folder + "/" + name when there is none; such names are one file on the
+// platform the data files come from.
+QString FindFileIgnoringCase(const QString& folder, const QString& name);
+
 } // namespace basCommon

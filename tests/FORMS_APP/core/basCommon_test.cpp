@@ -92,6 +92,23 @@ TEST_F(basCommonTest, CopyFileOverwritesAndReportsFailures) {
     EXPECT_TRUE(QFileInfo(folder.DatabaseFile()).isFile());
 }
 
+TEST_F(basCommonTest, FindFileIgnoringCase) {
+    const QString logo = folder.Path() + QStringLiteral("/Images/Logo");
+    // None yet: the name as asked for.
+    EXPECT_EQ(basCommon::FindFileIgnoringCase(logo, QStringLiteral("Logo.jpg")),
+              logo + QStringLiteral("/Logo.jpg"));
+    folder.WriteFile(QStringLiteral("Images/Logo/LOGO.JPG"), "picture");
+    EXPECT_EQ(basCommon::FindFileIgnoringCase(logo, QStringLiteral("logo.jpg")),
+              logo + QStringLiteral("/LOGO.JPG"));
+    // An exact match wins over another spelling; a folder of that name is no file.
+    folder.WriteFile(QStringLiteral("Images/Logo/logo.jpg"), "picture");
+    EXPECT_EQ(basCommon::FindFileIgnoringCase(logo, QStringLiteral("logo.jpg")),
+              logo + QStringLiteral("/logo.jpg"));
+    QDir(logo).mkdir(QStringLiteral("Other.jpg"));
+    EXPECT_EQ(basCommon::FindFileIgnoringCase(logo, QStringLiteral("other.JPG")),
+              logo + QStringLiteral("/other.JPG"));
+}
+
 TEST(basCommonDates, PatternChecks) {
     struct Case {
         const char* text;
