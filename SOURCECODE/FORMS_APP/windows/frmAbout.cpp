@@ -50,8 +50,10 @@ void frmAbout::Form_Load() {
         strAwardURL = OptionalConfigValue([&] { return settings.GetAwardURL(); });
         blnScrollText = settings.IsScrollTextEnabled();
     }
+    // A long address stops short of the award picture; a click still opens all of it.
     for (LinkLabel* link : {lblLnkQuorvaneSite, lblLinkWebSite}) {
         link->adjustSize();
+        link->resize(qMin(link->width(), LinkMaxWidth), link->height());
     }
 
     if (blnScrollText) {

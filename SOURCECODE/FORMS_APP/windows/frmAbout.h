@@ -20,6 +20,8 @@ public:
     static constexpr int ClientWidth = 465;
     static constexpr int ClientHeight = 330;
     static constexpr int ScrollInterval = 4000;
+    // Widest a product link is shown, in pixels.
+    static constexpr int LinkMaxWidth = 320;
 
     explicit frmAbout(QWidget* parent = nullptr);
     ~frmAbout() override;

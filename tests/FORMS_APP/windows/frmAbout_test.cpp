@@ -114,16 +114,19 @@ TEST_F(frmAboutTest, EachLinkOpensItsOwnTarget) {
     const struct {
         const char* key;
         const char* value;
-    } config[] = {{"QVS", "https://site.example"},
-                  {"SIT", "https://page.example/lite"},
-                  {"SLN", "https://support.example"},
-                  {"AWL", "https://awards.example/2026"},
-                  {"EML", "help@desk.example"}};
+    } config[] = {
+        {"QVS", "https://site.example"},
+        {"SIT",
+         "https://page.example/lite/a/long/address/that/is/wider/than/the/room/left/of/the/award"},
+        {"SLN", "https://support.example"},
+        {"AWL", "https://awards.example/2026"},
+        {"EML", "help@desk.example"}};
     for (const auto& entry : config) {
         folder.SetEncipheredConfigValue(QString::fromLatin1(entry.key),
                                         QString::fromLatin1(entry.value));
     }
     Open();
+    EXPECT_LE(Child("lblLinkWebSite")->width(), frmAbout::LinkMaxWidth);
     const QString mail = basCommon::GetSupportMailLink();
     ASSERT_TRUE(mail.startsWith(QStringLiteral("mailto:help@desk.example?subject=")));
     const struct {
@@ -131,7 +134,8 @@ TEST_F(frmAboutTest, EachLinkOpensItsOwnTarget) {
         QUrl target;
     } clicks[] = {
         {"lblLnkQuorvaneSite", QUrl(QStringLiteral("https://site.example"))},
-        {"lblLinkWebSite", QUrl(QStringLiteral("https://page.example/lite"))},
+        {"lblLinkWebSite", QUrl(QStringLiteral("https://page.example/lite/a/long/address/that/is/"
+                                               "wider/than/the/room/left/of/the/award"))},
         {"btnWebSupport", QUrl(QStringLiteral("https://support.example"))},
         {"imgAward", QUrl(QStringLiteral("https://awards.example/2026"))},
         {"btnEmailSupport", QUrl(mail)},
