@@ -156,6 +156,58 @@ TEST_F(frmHelpTest, OpensOnTheCheckInPageWithItsMenu) {
     EXPECT_EQ(LinkPictures(), (std::vector<std::string>{"imgLnkEmailUs", "imgLnkSupportSite"}));
 }
 
+// Design places in twips, 15 to a pixel, relative to each control's parent; the stored pictures
+// at their own sizes.
+TEST_F(frmHelpTest, ControlsStandWhereTheDesignPutsThem) {
+    Open();
+    const struct {
+        const char* name;
+        QRect twips;
+        QSize picture; // empty: no picture of its own
+    } controls[] = {
+        {"imgTopLogo", {30, 30, 2460, 585}, {164, 39}},
+        {"imgTopBanner", {2490, 30, 10920, 585}, {728, 39}},
+        {"frameAdvertisements", {120, 720, 2280, 2805}, {}},
+        {"lblBannerShortcut", {30, 120, 2205, 345}, {}},
+        {"lblBGCheckIn", {30, 585, 2205, 345}, {}},
+        {"lblBGCheckedinList", {30, 945, 2205, 345}, {}},
+        {"lblBGSearch", {30, 1305, 2205, 345}, {}},
+        {"lblBGSettings", {30, 1665, 2205, 345}, {}},
+        {"lblBGFAQ", {30, 2040, 2205, 345}, {}},
+        {"brsHelp", {2475, 810, 10695, 8025}, {}},
+        {"Picture1", {120, 6825, 2250, 645}, {150, 43}},
+        {"imgLnkEmailUs", {120, 7470, 2250, 495}, {150, 33}},
+        {"imgLnkEmailUs_Focused", {120, 7470, 2250, 495}, {150, 33}},
+        {"imgLnkSupportSite", {120, 7965, 2250, 510}, {150, 34}},
+        {"imgLnkSupportSite_Focused", {120, 7965, 2250, 510}, {150, 34}},
+        {"Picture3", {120, 8475, 2250, 300}, {150, 20}},
+        {"imgfooter", {24, 8887, 13140, 960}, {820, 64}},
+    };
+    for (const auto& control : controls) {
+        SCOPED_TRACE(control.name);
+        const QWidget* widget = Child(control.name);
+        const QRect expected(control.twips.x() / 15, control.twips.y() / 15,
+                             control.twips.width() / 15, control.twips.height() / 15);
+        EXPECT_LE((widget->geometry().topLeft() - expected.topLeft()).manhattanLength(), 2);
+        EXPECT_LE(qAbs(widget->width() - expected.width()) +
+                      qAbs(widget->height() - expected.height()),
+                  2);
+        if (!control.picture.isEmpty()) {
+            const auto* label = qobject_cast<const QLabel*>(widget);
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(label->pixmap().size(), control.picture);
+        }
+    }
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.link);
+        const QWidget* link = Child(row.link);
+        const QWidget* background = Child(row.background);
+        EXPECT_EQ(link->x(), 40); // 600 twips
+        EXPECT_TRUE(background->geometry().contains(link->geometry()));
+    }
+    EXPECT_EQ(Child("lblLinkClose")->pos(), QPoint(840, 19));
+}
+
 TEST_F(frmHelpTest, EachMenuTextOpensItsPageWhicheverPageIsShown) {
     Open();
     for (const int row : {4, 3, 0, 2, 1, 1, 4, 0}) {
