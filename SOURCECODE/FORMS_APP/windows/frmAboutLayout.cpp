@@ -89,7 +89,6 @@ void frmAbout::BuildInformation() {
     imgAward->setPixmap(QPixmap(QStringLiteral(":/frmAbout/award.png")));
     imgAward->setGeometry(345, 76, 96, 112);
     imgAward->setCursor(Qt::PointingHandCursor);
-    imgAward->setToolTip(QStringLiteral("Awards"));
     connect(imgAward, &LinkLabel::Click, this, &frmAbout::imgAward_Click);
 
     btnEmailSupport = new QVButton(this);

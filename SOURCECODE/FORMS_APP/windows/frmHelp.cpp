@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -45,6 +46,10 @@ frmHelp* frmHelp::ShowHelp() {
     if (instance.isNull()) {
         instance = new frmHelp();
         instance->setAttribute(Qt::WA_DeleteOnClose);
+        // A fresh window opens centred on the screen.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            instance->move(screen->availableGeometry().center() - instance->rect().center());
+        }
     }
     instance->show();
     instance->raise();
