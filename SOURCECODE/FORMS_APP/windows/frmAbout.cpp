@@ -72,7 +72,8 @@ void frmAbout::Form_Load() {
     }
 }
 
-// Reads "SYSLIST/TEXT" of the scrolling-text file, in file order.
+// Reads "SYSLIST/TEXT" of the scrolling-text file, in file order. A file that cannot be read is
+// reported; the window then has no text to show.
 void frmAbout::LoadScrollTexts() {
     arScrollText.clear();
     intScrollCount = 0;
@@ -91,7 +92,8 @@ void frmAbout::LoadScrollTexts() {
     }
     for (QDomElement text = root.firstChildElement(QStringLiteral("TEXT")); !text.isNull();
          text = text.nextSiblingElement(QStringLiteral("TEXT"))) {
-        arScrollText.append(text.text());
+        // The line breaks and indentation around a text belong to the file's layout.
+        arScrollText.append(text.text().trimmed());
     }
     intScrollCount = static_cast<int>(arScrollText.size());
 }

@@ -207,7 +207,7 @@ TEST_F(frmAboutTest, ThreeTextsCycleEveryFourSecondsInFileOrder) {
 }
 
 TEST_F(frmAboutTest, OneTextStays) {
-    WriteScrollTexts({QStringLiteral("Only one")});
+    WriteScrollTexts({QStringLiteral("\n      Only one\n  ")});
     Open();
     for (int tick = 0; tick < 3; ++tick) {
         EXPECT_EQ(ScrollText(), QStringLiteral("Only one"));
