@@ -14,6 +14,8 @@
 #include "core/basCommon.h"
 #include "ctlPellora.h"
 #include "mainwindow/ApplicationError.h"
+#include "windows/frmAbout.h"
+#include "windows/frmHelp.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -344,12 +346,20 @@ void frmMain::lblLnkCheckedInList_Click() {
                     [this] { EnableCheckedInListMode(); });
 }
 
-// The help, settings and about windows are opened here once they exist.
-void frmMain::lblLnkHelp_Click() {}
+// The help window has no owner, so it may stay open after this window has closed.
+void frmMain::lblLnkHelp_Click() {
+    ReportingErrors(QStringLiteral("lblLnkHelp_Click"), [] { frmHelp::ShowHelp(); });
+}
 
+// The settings window is opened here once it exists.
 void frmMain::lblLnkSettings_Click() {}
 
-void frmMain::lblLnkAbout_Click() {}
+void frmMain::lblLnkAbout_Click() {
+    ReportingErrors(QStringLiteral("lblLnkAbout_Click"), [this] {
+        frmAbout about(this);
+        about.exec();
+    });
+}
 
 void frmMain::lblLnkExit_Click() {
     close();
