@@ -14,6 +14,8 @@
 #include "core/basCommon.h"
 #include "ctlPellora.h"
 #include "mainwindow/ApplicationError.h"
+#include "windows/frmSettings.h"
+#include "windows/frmSettingsLogin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -347,7 +349,18 @@ void frmMain::lblLnkCheckedInList_Click() {
 // The help, settings and about windows are opened here once they exist.
 void frmMain::lblLnkHelp_Click() {}
 
-void frmMain::lblLnkSettings_Click() {}
+void frmMain::lblLnkSettings_Click() {
+    // The settings windows are modal; this window comes back when they close, however they end.
+    hide();
+    if (Settings().GetSettingsPassword().isEmpty()) {
+        frmSettings settings;
+        settings.exec();
+    } else {
+        frmSettingsLogin login;
+        login.exec();
+    }
+    show();
+}
 
 void frmMain::lblLnkAbout_Click() {}
 
