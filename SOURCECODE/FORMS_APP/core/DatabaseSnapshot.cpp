@@ -2,14 +2,18 @@
 
 #include "CoreError.h"
 #include "SqlCipherConnection.h"
+#include "SqlCipherKeyCache.h"
 #include "basCommon.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QStringList>
 
 #include <sqlcipher/sqlite3.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,9 +27,9 @@ QString SystemError(const QString& what, int error) {
     return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The copy being written: a file without a name in the target's folder while its bytes are
-// written (where the file system allows it), so a process killed midway leaves nothing behind;
-// a hidden name beside the target for the check; removed on failure.
+// The copy being written: a file without a name in the target's folder until it has been checked
+// (where the file system allows it), so a process killed midway leaves nothing behind; else a
+// hidden name beside the target, removed on failure.
 class PendingCopy final {
 public:
     PendingCopy(const QString& folder, const QString& target)
@@ -75,9 +79,16 @@ public:
         }
     }
 
-    // Gives a nameless copy its hidden name, under which the engine can open it (the engine
-    // resolves "/proc/self/fd/" links to the vanished name). A hidden copy that a killed backup
-    // left under that name is replaced.
+    // A path under which the engine can open the copy as it is: its own handle while it has no
+    // name (see VerbatimVfs), else its hidden name.
+    QString OpenPath() const {
+        return m_named.isEmpty() ? QStringLiteral("/proc/self/fd/") + QString::number(m_fd)
+                                 : m_named;
+    }
+    bool IsNameless() const { return m_named.isEmpty(); }
+
+    // Gives a nameless copy the hidden name that it is renamed from; one that a killed backup
+    // left there is replaced.
     QString Name() {
         if (m_named.isEmpty()) {
             const QString named = HiddenName();
@@ -149,19 +160,73 @@ void CopyLockedFile(SqlCipherConnection& connection, const QString& source, Pend
     }
 }
 
-void CheckCopy(const QString& path, const QString& key, const QString& target) {
-    try {
-        SqlCipherConnection connection(path, key);
-        const RecordSet result =
-            connection.Query(QStringLiteral("PRAGMA integrity_check"), QVariantList());
-        const QString verdict =
-            result.RecordCount() > 0 ? result.Value(0, 0).toString() : QString();
-        if (result.RecordCount() != 1 || verdict != u"ok") {
-            throw CoreError(verdict);
+int VerbatimFullPathname(sqlite3_vfs* /*vfs*/, const char* name, int size, char* out) {
+    const std::size_t length = std::strlen(name);
+    if (name[0] != '/' || length >= static_cast<std::size_t>(size)) {
+        return SQLITE_CANTOPEN;
+    }
+    std::memcpy(out, name, length + 1);
+    return SQLITE_OK;
+}
+
+// The engine's own file system, except that a path is opened as it is given: the engine would
+// resolve "/proc/self/fd/N" of a file without a name to a name that does not exist.
+const char* VerbatimVfs() {
+    static sqlite3_vfs vfs = [] {
+        sqlite3_vfs copy = *sqlite3_vfs_find(nullptr);
+        copy.zName = "quorvane-verbatim";
+        copy.pNext = nullptr;
+        copy.xFullPathname = VerbatimFullPathname;
+        return copy;
+    }();
+    static const int registered = sqlite3_vfs_register(&vfs, 0);
+    return registered == SQLITE_OK ? vfs.zName : nullptr;
+}
+
+QString KeyPragma(const QString& key, const QString& path) {
+    const QString raw = SqlCipherKeyCache::RawKeyPragma(key, SqlCipherKeyCache::ReadSalt(path));
+    if (!raw.isEmpty()) {
+        return raw;
+    }
+    QString quoted = key;
+    quoted.replace(u'\'', QStringLiteral("''"));
+    return QStringLiteral("PRAGMA key = '") + quoted + QStringLiteral("';");
+}
+
+// "ok" when the copy opens with the key and passes the check, else what went wrong.
+QString IntegrityOf(const QString& path, const char* vfs, const QString& key) {
+    sqlite3* db = nullptr;
+    const auto close = qScopeGuard([&db] { sqlite3_close_v2(db); });
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, vfs) != SQLITE_OK) {
+        return db != nullptr ? QString::fromUtf8(sqlite3_errmsg(db))
+                             : QStringLiteral("out of memory");
+    }
+    if (sqlite3_exec(db, KeyPragma(key, path).toUtf8().constData(), nullptr, nullptr, nullptr) !=
+        SQLITE_OK) {
+        return QString::fromUtf8(sqlite3_errmsg(db));
+    }
+    sqlite3_stmt* stmt = nullptr;
+    const auto finalize = qScopeGuard([&stmt] { sqlite3_finalize(stmt); });
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr) != SQLITE_OK) {
+        return QString::fromUtf8(sqlite3_errmsg(db));
+    }
+    QStringList verdict;
+    for (int rc = sqlite3_step(stmt); rc != SQLITE_DONE; rc = sqlite3_step(stmt)) {
+        if (rc != SQLITE_ROW) {
+            return QString::fromUtf8(sqlite3_errmsg(db));
         }
-    } catch (const CoreError& error) {
+        verdict.append(
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))));
+    }
+    return verdict.join(QStringLiteral("; "));
+}
+
+void CheckCopy(const PendingCopy& copy, const QString& key, const QString& target) {
+    const QString verdict =
+        IntegrityOf(copy.OpenPath(), copy.IsNameless() ? VerbatimVfs() : nullptr, key);
+    if (verdict != u"ok") {
         throw CoreError(QStringLiteral("The copy of the database is damaged and was not kept (") +
-                        error.Description() + QStringLiteral("): ") + target);
+                        verdict + QStringLiteral("): ") + target);
     }
 }
 
@@ -200,6 +265,6 @@ void DatabaseSnapshot::Copy(const QString& source, const QString& target, const 
         connection.ExecuteScript(QStringLiteral("COMMIT;"));
     }
     copy.Sync();
-    CheckCopy(copy.Name(), key, target);
+    CheckCopy(copy, key, target);
     copy.Publish();
 }

@@ -58,6 +58,18 @@ TEST(DatabaseSnapshotCrash, DISABLED_DiesInTheMiddleOfAWrite) {
     std::_Exit(0);
 }
 
+// Run only as a child: backs up over and over until it is killed.
+TEST(DatabaseSnapshotKilled, DISABLED_BacksUpUntilKilled) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString folder = environment.value(FolderVariable);
+    ASSERT_FALSE(folder.isEmpty());
+    AppEnvironment::SetProgramFolder(folder);
+    const QString target = environment.value(WorkerVariable);
+    for (;;) {
+        ASSERT_EQ(DBManager().Backup(target), QString());
+    }
+}
+
 class DatabaseSnapshotTest : public VisitorFixture {
 protected:
     std::unique_ptr<QProcess> StartChild(const QString& filter, const QString& worker = {}) {
@@ -196,12 +208,14 @@ TEST_F(DatabaseSnapshotTest, AFailedBackupLeavesNothingUnderTheChosenName) {
         QString target;
         // Damages the database in the middle of its file; restored afterwards.
         bool damage;
+        const char* says;
     };
     const Case cases[] = {
-        {"a damaged database", backups + QStringLiteral("/damaged.qbk"), true},
-        {"the database itself as target", database, false},
-        {"a folder that does not exist", backups + QStringLiteral("/no/such/copy.qbk"), false},
-        {"a folder as target", backups, false},
+        {"a damaged database", backups + QStringLiteral("/damaged.qbk"), true, "is damaged"},
+        {"the database itself as target", database, false, "the database itself"},
+        {"a folder that does not exist", backups + QStringLiteral("/no/such/copy.qbk"), false,
+         "Path not found"},
+        {"a folder as target", backups, false, "is a folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -215,7 +229,7 @@ TEST_F(DatabaseSnapshotTest, AFailedBackupLeavesNothingUnderTheChosenName) {
             ASSERT_TRUE(file.flush());
         }
         const QString answer = DBManager().Backup(c.target);
-        EXPECT_FALSE(answer.isEmpty());
+        EXPECT_TRUE(answer.contains(QString::fromLatin1(c.says))) << answer.toStdString();
         EXPECT_EQ(FolderEntries(backups), QStringList());
         if (c.damage) {
             ASSERT_TRUE(file.seek(0));
@@ -225,6 +239,30 @@ TEST_F(DatabaseSnapshotTest, AFailedBackupLeavesNothingUnderTheChosenName) {
         EXPECT_EQ(ReadBytes(database), intact);
     }
     EXPECT_EQ(Folder().LogText(), QString());
+}
+
+TEST_F(DatabaseSnapshotTest, ABackupKilledMidwayLeavesNoPartialFile) {
+    AddRows(20000);
+    const QString backups = Folder().Path() + QStringLiteral("/backups");
+    ASSERT_TRUE(QDir().mkpath(backups));
+    const QString target = backups + QStringLiteral("/backup.qbk");
+    for (const int afterMs : {60, 170, 280, 390, 500}) {
+        SCOPED_TRACE(afterMs);
+        const auto child = StartChild(QStringLiteral("DatabaseSnapshotKilled.*"), target);
+        ASSERT_TRUE(child->waitForStarted());
+        QThread::msleep(static_cast<unsigned long>(afterMs));
+        child->kill();
+        ASSERT_TRUE(child->waitForFinished(-1));
+        ASSERT_EQ(child->exitStatus(), QProcess::CrashExit) << child->readAll().toStdString();
+        // Only a finished backup may be there, and it is whole.
+        const QStringList entries = FolderEntries(backups);
+        EXPECT_TRUE(entries.isEmpty() || entries == QStringList{QStringLiteral("backup.qbk")})
+            << entries.join(u' ').toStdString();
+        if (!entries.isEmpty()) {
+            EXPECT_EQ(Shell(target, QStringLiteral("PRAGMA integrity_check;")),
+                      QStringList{QStringLiteral("ok")});
+        }
+    }
 }
 
 TEST_F(DatabaseSnapshotTest, AFailedBackupKeepsAnEarlierFileOfThatName) {
