@@ -148,16 +148,25 @@ TEST_F(DatabaseSnapshotTest, BackupsTakenWhileOthersCheckInAreWholeAndHoldEveryA
     for (const QString& worker : workers) {
         children.push_back(StartChild(QStringLiteral("DatabaseSnapshotWorker.*"), worker));
     }
-    while (Acknowledged(workers).size() < 20) {
-        QThread::msleep(20);
-    }
+    // Waits until the workers have acknowledged more than the given number of visits.
+    const auto waitForMoreThan = [&](qsizetype count) {
+        while (Acknowledged(workers).size() <= count) {
+            for (const auto& child : children) {
+                ASSERT_FALSE(child->waitForFinished(0))
+                    << "a worker stopped: " << child->readAll().toStdString();
+            }
+            QThread::msleep(10);
+        }
+    };
+    waitForMoreThan(20);
     constexpr int Backups = 6;
-    int before = 0;
+    qsizetype before = 0;
     for (int i = 0; i < Backups; ++i) {
         SCOPED_TRACE(i);
+        // The workers go on checking visitors in between the backups.
+        waitForMoreThan(before);
         const QSet<QString> acknowledged = Acknowledged(workers);
-        EXPECT_GT(acknowledged.size(), before) << "the workers kept checking visitors in";
-        before = static_cast<int>(acknowledged.size());
+        before = acknowledged.size();
         const QString target = Folder().Path() + QStringLiteral("/backup%1.qbk").arg(i);
         ASSERT_EQ(DBManager().Backup(target), QString());
 
@@ -171,7 +180,6 @@ TEST_F(DatabaseSnapshotTest, BackupsTakenWhileOthersCheckInAreWholeAndHoldEveryA
         for (const QString& passNo : acknowledged) {
             EXPECT_TRUE(copied.contains(passNo)) << passNo.toStdString();
         }
-        QThread::msleep(50);
     }
     WriteBytes(StopFile(Folder().Path()), "stop");
     for (const auto& child : children) {
