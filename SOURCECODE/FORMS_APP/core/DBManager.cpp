@@ -1,6 +1,7 @@
 #include "DBManager.h"
 
 #include "CoreError.h"
+#include "DatabaseSnapshot.h"
 #include "Settings.h"
 #include "SqlCipherConnection.h"
 #include "basCommon.h"
@@ -77,7 +78,7 @@ QString DBManager::Backup(const QString& TargetPath) {
     try {
         // The configured name as it stands: no default applies to the copy.
         const QString source = basCommon::GetDataFolder() + Settings().GetDatabaseName();
-        basCommon::CopyFile(source, TargetPath);
+        DatabaseSnapshot::Copy(source, TargetPath, QString::fromLatin1(DatabasePassword));
         return {};
     } catch (const std::exception& error) {
         return DescriptionOf(error);

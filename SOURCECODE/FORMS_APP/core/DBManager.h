@@ -28,7 +28,8 @@ public:
     bool ExecuteNonQuery(const QString& SQLQuery);
     bool ExecuteNonQuery(const QString& SQLQuery, const QVariantList& parameters);
 
-    // "" on success, else the copy error's description; logs nothing.
+    // "" on success, else the copy error's description; logs nothing. The copy is a checked
+    // snapshot, even while other workstations write.
     QString Backup(const QString& TargetPath);
 
     bool IsDatabaseValid();

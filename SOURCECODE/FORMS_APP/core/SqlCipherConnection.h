@@ -27,6 +27,9 @@ public:
     // Reads the whole result, so it outlives the connection.
     RecordSet Query(const QString& statement, const QVariantList& parameters);
 
+    // The engine's handle, for the few calls that have no wrapper here.
+    sqlite3* Handle() const { return m_db; }
+
 private:
     // False when the key does not open the file; raises on any other failure.
     bool TryKey(const QString& path, int flags, const QString& keyPragma);

@@ -16,6 +16,8 @@
 #include "mainwindow/ApplicationError.h"
 #include "windows/frmAbout.h"
 #include "windows/frmHelp.h"
+#include "windows/frmSettings.h"
+#include "windows/frmSettingsLogin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -351,8 +353,20 @@ void frmMain::lblLnkHelp_Click() {
     ReportingErrors(QStringLiteral("lblLnkHelp_Click"), [] { frmHelp::ShowHelp(); });
 }
 
-// The settings window is opened here once it exists.
-void frmMain::lblLnkSettings_Click() {}
+void frmMain::lblLnkSettings_Click() {
+    // The settings windows are modal; this window comes back when they close, however they end.
+    hide();
+    ReportingErrors(QStringLiteral("lblLnkSettings_Click"), [] {
+        if (Settings().GetSettingsPassword().isEmpty()) {
+            frmSettings settings;
+            settings.exec();
+        } else {
+            frmSettingsLogin login;
+            login.exec();
+        }
+    });
+    show();
+}
 
 void frmMain::lblLnkAbout_Click() {
     ReportingErrors(QStringLiteral("lblLnkAbout_Click"), [this] {

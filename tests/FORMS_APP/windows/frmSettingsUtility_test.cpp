@@ -1,0 +1,218 @@
+#include "frmSettingsFixture.h"
+
+#include "core/SqlCipherConnection.h"
+
+#include <QClipboard>
+
+namespace {
+
+class frmSettingsUtilityTest : public frmSettingsTest {
+protected:
+    void OpenUtility() {
+        Open();
+        Click(Button("btnTabUtility"));
+    }
+
+    static void AddVisit(const QString& passNo, const QString& checkedIn) {
+        ASSERT_TRUE(DBManager().ExecuteNonQuery(
+            QStringLiteral("INSERT INTO [VisitorRegister]([PassNo],[Name],[CheckedIn]) VALUES "
+                           "(?, 'Visitor', ?)"),
+            {passNo, checkedIn}));
+    }
+
+    static QStringList PassNumbers() {
+        const auto rows = DBManager().GetRecordSet(
+            QStringLiteral("SELECT [PassNo] FROM [VisitorRegister] ORDER BY [PassNo]"));
+        QStringList numbers;
+        for (int r = 0; rows && r < rows->RecordCount(); ++r) {
+            numbers.append(rows->Value(r, 0).toString());
+        }
+        return numbers;
+    }
+
+    QStringList PurgeCopies() const {
+        return QDir(program.DataFolder()).entryList({QStringLiteral("quorvane.purge.*")});
+    }
+};
+
+TEST_F(frmSettingsUtilityTest, BrowseOffersBackupFilesAndCancelKeepsThePath) {
+    OpenUtility();
+    const QString first = program.Path() + QStringLiteral("/monday.qbk");
+    FileDialog::QueueAnswer(first);
+    Click(Button("btnBrowseBKFPath"));
+    EXPECT_EQ(Box("txtBackupPath")->text(), first);
+    FileDialog::QueueAnswer(std::nullopt);
+    Click(Button("btnBrowseBKFPath"));
+    EXPECT_EQ(Box("txtBackupPath")->text(), first);
+
+    const auto& requests = FileDialog::Recorded();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].mode, FileDialog::Mode::Save);
+    EXPECT_EQ(requests[0].defaultSuffix, QStringLiteral("qbk"));
+    EXPECT_EQ(requests[0].filter, QStringLiteral("Quorvane Backup File (*.qbk);;All Files (*.*)"));
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+}
+
+TEST_F(frmSettingsUtilityTest, TypingIntoThePathBoxOnlyPointsToBrowse) {
+    OpenUtility();
+    const QString chosen = program.Path() + QStringLiteral("/chosen.qbk");
+    FileDialog::QueueAnswer(chosen);
+    Click(Button("btnBrowseBKFPath"));
+    Box("txtBackupPath")->setFocus();
+    for (const Qt::Key key : {Qt::Key_A, Qt::Key_Backspace, Qt::Key_Slash}) {
+        MsgBox::ClearRecorded();
+        QTest::keyClick(Box("txtBackupPath"), key);
+        const MsgBox::Shown shown = OnlyMessage();
+        EXPECT_EQ(shown.text, QStringLiteral("Click on the Browse button to select the path!"));
+        EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
+        EXPECT_EQ(shown.icon, MsgBox::Icon::Information);
+        EXPECT_EQ(Box("txtBackupPath")->text(), chosen);
+    }
+}
+
+TEST_F(frmSettingsUtilityTest, BackupWritesACheckedCopyOrSaysWhyNot) {
+    AddVisit(QStringLiteral("0001"), QStringLiteral("2024-03-05 10:00:00"));
+    OpenUtility();
+    Click(Button("btnBackup"));
+    MsgBox::Shown shown = OnlyMessage();
+    EXPECT_EQ(shown.text, QStringLiteral("Please select the backup folder path!"));
+    EXPECT_EQ(shown.icon, MsgBox::Icon::Information);
+    EXPECT_EQ(QDir(program.Path()).entryList({QStringLiteral("*.qbk")}), QStringList());
+
+    const QString target = program.Path() + QStringLiteral("/backup.qbk");
+    FileDialog::QueueAnswer(target);
+    Click(Button("btnBrowseBKFPath"));
+    MsgBox::ClearRecorded();
+    Click(Button("btnBackup"));
+    shown = OnlyMessage();
+    EXPECT_EQ(shown.text, QStringLiteral("Data backup created successfully!"));
+    EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
+    DBManager copy;
+    // The copy is a database of its own that holds the visit.
+    ASSERT_TRUE(QFile::copy(target, program.DataFolder() + QStringLiteral("copy.qvd")));
+    copy.SetDatabaseName(QStringLiteral("copy.qvd"));
+    const auto rows = copy.GetRecordSet(QStringLiteral("SELECT [PassNo] FROM [VisitorRegister]"));
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_EQ(rows->RecordCount(), 1);
+    EXPECT_EQ(program.LogText(), QString());
+
+    const QString nowhere = program.Path() + QStringLiteral("/no/such/folder/backup.qbk");
+    FileDialog::QueueAnswer(nowhere);
+    Click(Button("btnBrowseBKFPath"));
+    MsgBox::ClearRecorded();
+    Click(Button("btnBackup"));
+    shown = OnlyMessage();
+    const QString reason = DBManager().Backup(nowhere);
+    ASSERT_FALSE(reason.isEmpty());
+    EXPECT_EQ(shown.text, QStringLiteral("Data backup could not be created!\r\n") + reason);
+    EXPECT_EQ(shown.icon, MsgBox::Icon::Exclamation);
+    EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
+    const QStringList lines = program.LogLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0].section(u'\t', 1), QStringLiteral("Backup\t") + reason);
+}
+
+TEST_F(frmSettingsUtilityTest, DateToTakesOnlyDigitsAndHyphens) {
+    OpenUtility();
+    QLineEdit* box = Box("txtPurgeEndDate");
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("1a2-b0/3-2024x"));
+    EXPECT_EQ(box->text(), QStringLiteral("12-03-2024"));
+    QTest::keyClick(box, Qt::Key_Backspace);
+    EXPECT_EQ(box->text(), QStringLiteral("12-03-202"));
+
+    // Pasted text is cleaned, keeping digits and hyphens in their order.
+    box->clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("a5-3-20z24"));
+    box->paste();
+    EXPECT_EQ(box->text(), QStringLiteral("5-3-2024"));
+    box->setText(QStringLiteral("1 -1 -2025"));
+    EXPECT_EQ(box->text(), QStringLiteral("1-1-2025"));
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+}
+
+TEST_F(frmSettingsUtilityTest, PurgeRefusesMissingUnreadableAndTooEarlyDates) {
+    AddVisit(QStringLiteral("0001"), QStringLiteral("2024-03-05 10:00:00"));
+    struct Case {
+        const char* typed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"", "Please enter date in the Date To field!"},
+        {"31-02-2024", "Invalid date specified in the Date To field!"},
+        {"2024-03-05", "Invalid date specified in the Date To field!"},
+        {"4-3-2024", "The Date To field value cannot be less than the displayed Date From value!"},
+        {"04-03-2024",
+         "The Date To field value cannot be less than the displayed Date From value!"},
+    };
+    OpenUtility();
+    ASSERT_EQ(Box("txtPurgeStartDate")->text(), QStringLiteral("05-03-2024"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Box("txtPurgeEndDate")->setText(QString::fromLatin1(c.typed));
+        MsgBox::ClearRecorded();
+        Click(Button("btnPurge"));
+        const MsgBox::Shown shown = OnlyMessage();
+        EXPECT_EQ(shown.text, QString::fromLatin1(c.message));
+        EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
+        EXPECT_EQ(shown.icon, MsgBox::Icon::Information);
+        EXPECT_EQ(QApplication::focusWidget(), Box("txtPurgeEndDate"));
+    }
+    EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});
+    EXPECT_EQ(PurgeCopies(), QStringList());
+}
+
+TEST_F(frmSettingsUtilityTest, PurgeAsksFirstAndDeletesUpToTheWholeDay) {
+    AddVisit(QStringLiteral("0001"), QStringLiteral("2024-03-05 10:00:00"));
+    AddVisit(QStringLiteral("0002"), QStringLiteral("2024-03-05 23:59:59"));
+    AddVisit(QStringLiteral("0003"), QStringLiteral("2024-03-06 00:00:00"));
+    const QString warning =
+        QStringLiteral("Warning:\r\nYou will not be able to undo this operation!\r\nAre you sure "
+                       "to purge the data for the entered date range?");
+    OpenUtility();
+
+    // The same day as Date From passes the order check; No deletes nothing.
+    Box("txtPurgeEndDate")->setText(QStringLiteral("05-03-2024"));
+    MsgBox::QueueAnswer(MsgBox::Result::No);
+    Click(Button("btnPurge"));
+    MsgBox::Shown shown = OnlyMessage();
+    EXPECT_EQ(shown.text, warning);
+    EXPECT_EQ(shown.buttons, MsgBox::Buttons::YesNo);
+    EXPECT_EQ(shown.icon, MsgBox::Icon::Exclamation);
+    EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
+    EXPECT_EQ(PassNumbers(), (QStringList{QStringLiteral("0001"), QStringLiteral("0002"),
+                                          QStringLiteral("0003")}));
+    EXPECT_EQ(PurgeCopies(), QStringList());
+
+    // Without leading zeros, and the whole of that day.
+    Box("txtPurgeEndDate")->setText(QStringLiteral("5-3-2024"));
+    MsgBox::ClearRecorded();
+    MsgBox::QueueAnswer(MsgBox::Result::Yes);
+    Click(Button("btnPurge"));
+    const auto& all = MsgBox::Recorded();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[1].text, QStringLiteral("Data purge successful!"));
+    EXPECT_EQ(all[1].icon, MsgBox::Icon::Information);
+    EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0003")});
+    EXPECT_EQ(PurgeCopies(), QStringList{QStringLiteral("quorvane.purge.20250314092653")});
+    // Date From shows the new earliest day only at the next opening.
+    EXPECT_EQ(Box("txtPurgeStartDate")->text(), QStringLiteral("05-03-2024"));
+}
+
+TEST_F(frmSettingsUtilityTest, AFailedPurgeSaysSoWithoutItsReason) {
+    AddVisit(QStringLiteral("0001"), QStringLiteral("2024-03-05 10:00:00"));
+    OpenUtility();
+    // A folder in the way of the safety copy: nothing may be deleted.
+    ASSERT_TRUE(
+        QDir().mkpath(program.DataFolder() + QStringLiteral("quorvane.purge.20250314092653")));
+    Box("txtPurgeEndDate")->setText(QStringLiteral("06-03-2024"));
+    Click(Button("btnPurge"));
+    const auto& shown = MsgBox::Recorded();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].text, QStringLiteral("Data purge failed!"));
+    EXPECT_EQ(shown[1].icon, MsgBox::Icon::Exclamation);
+    EXPECT_EQ(shown[1].title, QStringLiteral("Quorvane Lite"));
+    EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});
+}
+
+} // namespace
