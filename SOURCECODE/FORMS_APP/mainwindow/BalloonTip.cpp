@@ -1,0 +1,145 @@
+#include "BalloonTip.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QFontMetrics>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QPolygonF>
+#include <QRegion>
+
+namespace {
+
+constexpr int kCellHeight = 13;
+constexpr int kPointerLeft = 8;
+constexpr int kPointerRight = 16;
+constexpr int kPointerHeight = 8;
+constexpr qreal kCornerRadius = 7.5; // a 15 x 15 corner ellipse
+constexpr int kTextLeft = 8;
+constexpr int kTextTop = 16;
+
+// The stock dark grey brush.
+const QColor kFrameColour(0x40, 0x40, 0x40);
+
+constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip;
+
+} // namespace
+
+BalloonTip::BalloonTip(const QString& text, QWidget* parent)
+    : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
+    , strText(text) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::NoFocus);
+    setFont(BalloonFont());
+    resize(BalloonSize(strText));
+}
+
+BalloonTip::~BalloonTip() = default;
+
+QString BalloonTip::Text() const {
+    return strText;
+}
+
+QFont BalloonTip::BalloonFont() {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setWeight(QFont::Normal);
+    // The height counts the whole character cell, so the largest size whose cell fits is taken.
+    int pixels = kCellHeight;
+    font.setPixelSize(pixels);
+    while (pixels > 1 && QFontMetrics(font).height() > kCellHeight) {
+        font.setPixelSize(--pixels);
+    }
+    return font;
+}
+
+QString BalloonTip::DisplayText(const QString& text) {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(u'\r', u'\n');
+    return lines;
+}
+
+QSize BalloonTip::BalloonSize(const QString& text) {
+    const QRect measured =
+        QFontMetrics(BalloonFont())
+            .boundingRect(QRect(0, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, DisplayText(text));
+    return {measured.width() + ExtraWidth, measured.height() + ExtraHeight};
+}
+
+QPainterPath BalloonTip::BalloonShape(const QSize& size) {
+    QPainterPath body;
+    body.addRoundedRect(QRectF(0, kPointerHeight, size.width(), size.height() - kPointerHeight),
+                        kCornerRadius, kCornerRadius);
+    QPainterPath pointer;
+    pointer.addPolygon(QPolygonF({QPointF(kPointerLeft, 0), QPointF(kPointerLeft, kPointerHeight),
+                                  QPointF(kPointerRight, kPointerHeight)}));
+    pointer.closeSubpath();
+    return body.united(pointer);
+}
+
+void BalloonTip::ShowAt(const QPoint& cursor) {
+    resize(BalloonSize(strText));
+    move(cursor + QPoint(CursorOffsetX, CursorOffsetY));
+    // Without a compositor the window itself must take the balloon's shape.
+    setMask(QRegion(BalloonShape(size()).toFillPolygon().toPolygon()));
+    show();
+    raise();
+    update();
+}
+
+bool BalloonTip::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::ToolTip:
+        ShowAt(static_cast<QHelpEvent*>(event)->globalPos());
+        return true;
+    case QEvent::Leave:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Hide:
+    case QEvent::WindowDeactivate:
+        hide();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void BalloonTip::paintEvent(QPaintEvent* event) {
+    Q_UNUSED(event);
+    QPainter painter(this);
+    DrawBalloon(painter);
+}
+
+void BalloonTip::DrawBalloon(QPainter& painter) const {
+    const QPalette& colours = palette();
+    // The frame is the shape's one-pixel rim: the whole shape in dark grey, its inside over it.
+    painter.fillPath(BalloonShape(size()), kFrameColour);
+    painter.fillPath(InnerShape(size()), colours.color(QPalette::ToolTipBase));
+
+    const QString lines = DisplayText(strText);
+    QRect textRect(kTextLeft, kTextTop, width() - 2 * kTextLeft, height() - kTextTop - 8);
+    painter.setFont(font());
+    painter.setPen(colours.color(QPalette::Light));
+    painter.drawText(textRect, kTextFlags, lines);
+    // Again one pixel up and to the left, so the light copy shows as a highlight.
+    textRect.translate(-1, -1);
+    painter.setPen(colours.color(QPalette::ToolTipText));
+    painter.drawText(textRect, kTextFlags, lines);
+}
+
+// The shape one pixel in from its edge; the pointer runs into the body without a line between.
+QPainterPath BalloonTip::InnerShape(const QSize& size) {
+    QPainterPath body;
+    body.addRoundedRect(
+        QRectF(1, kPointerHeight + 1, size.width() - 2, size.height() - kPointerHeight - 2),
+        kCornerRadius - 1, kCornerRadius - 1);
+    QPainterPath pointer;
+    pointer.addPolygon(
+        QPolygonF({QPointF(kPointerLeft + 1, 2), QPointF(kPointerLeft + 1, kPointerHeight + 2),
+                   QPointF(kPointerRight + 1, kPointerHeight + 2)}));
+    pointer.closeSubpath();
+    return body.united(pointer);
+}
