@@ -45,6 +45,8 @@ QString BalloonTip::Text() const {
 QFont BalloonTip::BalloonFont() {
     QFont font(QStringLiteral("Tahoma"));
     font.setWeight(QFont::Normal);
+    // Drawn as the platform's plain text output: whole pixels in the two text colours.
+    font.setStyleStrategy(QFont::NoAntialias);
     // The height counts the whole character cell, so the largest size whose cell fits is taken.
     int pixels = kCellHeight;
     font.setPixelSize(pixels);
@@ -62,10 +64,14 @@ QString BalloonTip::DisplayText(const QString& text) {
 }
 
 QSize BalloonTip::BalloonSize(const QString& text) {
-    const QRect measured =
-        QFontMetrics(BalloonFont())
-            .boundingRect(QRect(0, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, DisplayText(text));
-    return {measured.width() + ExtraWidth, measured.height() + ExtraHeight};
+    const QFontMetrics metrics(BalloonFont());
+    const QStringList lines = DisplayText(text).split(u'\n');
+    int widest = 0;
+    for (const QString& line : lines) {
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+    }
+    const int high = metrics.height() + static_cast<int>(lines.size() - 1) * metrics.lineSpacing();
+    return {widest + ExtraWidth, high + ExtraHeight};
 }
 
 QPainterPath BalloonTip::BalloonShape(const QSize& size) {
@@ -82,8 +88,10 @@ QPainterPath BalloonTip::BalloonShape(const QSize& size) {
 void BalloonTip::ShowAt(const QPoint& cursor) {
     resize(BalloonSize(strText));
     move(cursor + QPoint(CursorOffsetX, CursorOffsetY));
-    // Without a compositor the window itself must take the balloon's shape.
-    setMask(QRegion(BalloonShape(size()).toFillPolygon().toPolygon()));
+    // Without a compositor the window itself must take the balloon's shape. The pointer's
+    // one-pixel tip column keeps the shape's top at the window's top.
+    setMask(QRegion(BalloonShape(size()).toFillPolygon().toPolygon()) |
+            QRegion(kPointerLeft, 0, 1, kPointerHeight + 1));
     show();
     raise();
     update();
@@ -115,9 +123,15 @@ void BalloonTip::paintEvent(QPaintEvent* event) {
 
 void BalloonTip::DrawBalloon(QPainter& painter) const {
     const QPalette& colours = palette();
-    // The frame is the shape's one-pixel rim: the whole shape in dark grey, its inside over it.
-    painter.fillPath(BalloonShape(size()), kFrameColour);
-    painter.fillPath(InnerShape(size()), colours.color(QPalette::ToolTipBase));
+    // The outline runs through the centres of the rim's pixels, so a one-pixel pen covers the rim
+    // exactly and the fill reaches it without a gap.
+    QPainterPath outline = BalloonShape(size() - QSize(1, 1));
+    outline.translate(0.5, 0.5);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(kFrameColour, 1));
+    painter.setBrush(colours.color(QPalette::ToolTipBase));
+    painter.drawPath(outline);
+    painter.setRenderHint(QPainter::Antialiasing, false);
 
     const QString lines = DisplayText(strText);
     QRect textRect(kTextLeft, kTextTop, width() - 2 * kTextLeft, height() - kTextTop - 8);
@@ -128,18 +142,4 @@ void BalloonTip::DrawBalloon(QPainter& painter) const {
     textRect.translate(-1, -1);
     painter.setPen(colours.color(QPalette::ToolTipText));
     painter.drawText(textRect, kTextFlags, lines);
-}
-
-// The shape one pixel in from its edge; the pointer runs into the body without a line between.
-QPainterPath BalloonTip::InnerShape(const QSize& size) {
-    QPainterPath body;
-    body.addRoundedRect(
-        QRectF(1, kPointerHeight + 1, size.width() - 2, size.height() - kPointerHeight - 2),
-        kCornerRadius - 1, kCornerRadius - 1);
-    QPainterPath pointer;
-    pointer.addPolygon(
-        QPolygonF({QPointF(kPointerLeft + 1, 2), QPointF(kPointerLeft + 1, kPointerHeight + 2),
-                   QPointF(kPointerRight + 1, kPointerHeight + 2)}));
-    pointer.closeSubpath();
-    return body.united(pointer);
 }

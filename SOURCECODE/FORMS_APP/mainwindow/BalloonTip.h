@@ -49,7 +49,6 @@ protected:
 
 private:
     void DrawBalloon(QPainter& painter) const;
-    static QPainterPath InnerShape(const QSize& size);
 
     QString strText;
 };
