@@ -155,6 +155,53 @@ TEST_F(frmMainQuickPickTest, IconsBesideTheNameAndToMeetBoxes) {
     }
 }
 
+TEST_F(frmMainQuickPickTest, PanelControlsStandWhereTheyAreDrawn) {
+    OpenWindow();
+    const struct {
+        const char* name;
+        QRect place; // in the panel
+        const char* caption;
+    } controls[] = {
+        {"Label10", {2, 9, 524, 30}, nullptr},
+        {"btnHide", {502, 13, 21, 22}, "X"},
+        {"txtFraName", {7, 42, 255, 21}, nullptr},
+        {"txtFraCompany", {266, 42, 255, 21}, nullptr},
+        {"btnQuickSearch", {336, 64, 91, 26}, "Search"},
+        {"btnQuickSearchClear", {431, 64, 91, 26}, "Clear"},
+        {"lstQuickGrid", {8, 92, 512, 136}, nullptr},
+    };
+    for (const auto& control : controls) {
+        SCOPED_TRACE(control.name);
+        QWidget* widget = Child(QString::fromLatin1(control.name));
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->parentWidget(), Panel());
+        EXPECT_EQ(widget->geometry(), control.place);
+        if (control.caption != nullptr) {
+            EXPECT_EQ(qobject_cast<QVButton*>(widget)->Caption(),
+                      QString::fromLatin1(control.caption));
+        }
+    }
+    const QColor panel = Panel()->palette().color(QPalette::Window);
+    EXPECT_EQ(panel, QColor(0xE0, 0xE0, 0xE0));
+    EXPECT_EQ(Child<QLabel>(QStringLiteral("Label10"))->palette().color(QPalette::Window),
+              QColor(Qt::black));
+    const auto* caption = Child<QLabel>(QStringLiteral("lblfraName"));
+    EXPECT_TRUE(caption->font().bold());
+    EXPECT_EQ(caption->font().pointSize(), 9);
+    EXPECT_EQ(caption->pos(), QPoint(7, 18));
+    EXPECT_EQ(Child<QLabel>(QStringLiteral("lblfraCompany"))->pos(), QPoint(265, 18));
+    // Tab order inside the panel.
+    const char* order[] = {"txtFraName",          "txtFraCompany", "btnQuickSearch",
+                           "btnQuickSearchClear", "lstQuickGrid",  "btnHide"};
+    for (std::size_t index = 1; index < std::size(order); ++index) {
+        QWidget* next = Child(QString::fromLatin1(order[index - 1]))->nextInFocusChain();
+        while (next != nullptr && next->focusPolicy() == Qt::NoFocus) {
+            next = next->nextInFocusChain();
+        }
+        EXPECT_EQ(next, Child(QString::fromLatin1(order[index]))) << order[index - 1];
+    }
+}
+
 TEST_F(frmMainQuickPickTest, OpensSwitchesAndClosesByBoxAndIcon) {
     OpenWindow();
     const struct {
