@@ -4,10 +4,13 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QPolygonF>
 #include <QRegion>
+#include <QStyle>
+#include <QTimer>
 
 namespace {
 
@@ -34,6 +37,10 @@ BalloonTip::BalloonTip(const QString& text, QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
     setFont(BalloonFont());
     resize(BalloonSize(strText));
+    tmrRest = new QTimer(this);
+    tmrRest->setSingleShot(true);
+    tmrRest->setInterval(style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, this));
+    connect(tmrRest, &QTimer::timeout, this, &BalloonTip::MouseRested);
 }
 
 BalloonTip::~BalloonTip() = default;
@@ -99,7 +106,18 @@ void BalloonTip::ShowAt(const QPoint& cursor) {
 
 bool BalloonTip::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    case QEvent::MouseMove:
+        // The mouse is still moving; it rests once no move has come for the wake-up delay.
+        if (const auto* move = static_cast<QMouseEvent*>(event);
+            move->buttons() == Qt::NoButton && isHidden()) {
+            ctlWatched = qobject_cast<QWidget*>(watched);
+            ptRest = move->globalPosition().toPoint();
+            tmrRest->start();
+        }
+        break;
     case QEvent::ToolTip:
+        // The style's own rest detection, in an active window; the plain tip must not show.
+        tmrRest->stop();
         ShowAt(static_cast<QHelpEvent*>(event)->globalPos());
         return true;
     case QEvent::Leave:
@@ -107,12 +125,20 @@ bool BalloonTip::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonDblClick:
     case QEvent::Hide:
     case QEvent::WindowDeactivate:
+        tmrRest->stop();
         hide();
         break;
     default:
         break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// Shown whether or not the control's window is active, as a tooltip that always shows.
+void BalloonTip::MouseRested() {
+    if (ctlWatched != nullptr && ctlWatched->underMouse()) {
+        ShowAt(ptRest);
+    }
 }
 
 void BalloonTip::paintEvent(QPaintEvent* event) {

@@ -2,11 +2,13 @@
 
 #include <QPainterPath>
 #include <QPoint>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QWidget>
 
 class QFont;
+class QTimer;
 
 // A frameless tooltip window painted by the program: a rounded body with a small pointer at its
 // top-left corner, sized to its text, placed just below the mouse cursor. ToolTip::AddToolTip
@@ -49,6 +51,11 @@ protected:
 
 private:
     void DrawBalloon(QPainter& painter) const;
+    void MouseRested();
 
     QString strText;
+    // Restarted by every move over the control; its end is the mouse at rest.
+    QTimer* tmrRest = nullptr;
+    QPointer<QWidget> ctlWatched;
+    QPoint ptRest;
 };

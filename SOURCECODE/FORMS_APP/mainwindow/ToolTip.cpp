@@ -22,7 +22,8 @@ void AddToolTip(QWidget* control, const QString& text, QWidget* form) {
     balloon->setObjectName(control->objectName() + QStringLiteral("ToolTip"));
     // The style's own tooltip would show beside the balloon.
     control->setToolTip(QString());
-    control->setAttribute(Qt::WA_Hover);
+    // The balloon watches the mouse over the control itself, in an active window or not.
+    control->setMouseTracking(true);
     control->installEventFilter(balloon);
     arToolTips().push_back({balloon, control});
 }
