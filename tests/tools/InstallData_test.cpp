@@ -196,6 +196,9 @@ TEST_F(InstallDataTest, SchemaOfTheVisitTable) {
     const QString indexes = lines.mid(expected.size()).join(u'\n');
     EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_CheckedIn")));
     EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_NotCheckedOut")));
+    // The quick pick reads its pairs from these.
+    EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_NameCompany")));
+    EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_ToMeetDepartment")));
     EXPECT_TRUE(indexes.contains(QStringLiteral("autoindex"))) << "unique pass number";
 }
 

@@ -645,7 +645,8 @@ std::optional<RecordSet> Visitor::GetDDValues(const QString& ColumnName,
 }
 
 std::optional<RecordSet> Visitor::FillSimpleSearch(const QString& Column1, const QString& Column2,
-                                                   const QString& Filter1, const QString& Filter2) {
+                                                   const QString& Filter1, const QString& Filter2,
+                                                   int MaxRecords) {
     QString statement;
     try {
         const QString first = u'[' + KnownColumn(Column1) + u']';
@@ -653,6 +654,9 @@ std::optional<RecordSet> Visitor::FillSimpleSearch(const QString& Column1, const
         statement = QStringLiteral("SELECT DISTINCT ") + first + u',' + second +
                     QStringLiteral(" FROM [VisitorRegister] WHERE ") + first +
                     QStringLiteral(" LIKE ? AND ") + second + QStringLiteral(" LIKE ?");
+        if (MaxRecords > 0) {
+            statement += QStringLiteral(" LIMIT ") + QString::number(MaxRecords);
+        }
     } catch (const std::exception& error) {
         basCommon::WriteLog(QString::fromStdString(error.what()),
                             QStringLiteral("FillSimpleSearch"));

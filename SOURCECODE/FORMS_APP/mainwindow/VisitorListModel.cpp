@@ -242,3 +242,14 @@ int VisitorListModel::SortKey() const {
 Qt::SortOrder VisitorListModel::SortOrder() const {
     return m_sortOrder;
 }
+
+bool VisitorListModel::setHeaderData(int section, Qt::Orientation orientation,
+                                     const QVariant& value, int role) {
+    if (orientation != Qt::Horizontal || (role != Qt::EditRole && role != Qt::DisplayRole) ||
+        section < 0 || section >= m_columns.size()) {
+        return false;
+    }
+    m_columns[section].header = value.toString();
+    Q_EMIT headerDataChanged(orientation, section, section);
+    return true;
+}

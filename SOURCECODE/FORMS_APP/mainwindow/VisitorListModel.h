@@ -37,6 +37,9 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    // A column's header text can change (the quick pick's grid names its columns by mode).
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
     // Switches sorting on and sorts by the column.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 

@@ -5,6 +5,7 @@
 #include "MainStatusBar.h"
 #include "MsgBox.h"
 #include "QVButton.h"
+#include "ToolTip.h"
 #include "VisitorListModel.h"
 #include "core/AppEnvironment.h"
 #include "core/CoreError.h"
@@ -134,7 +135,7 @@ void frmMain::Form_Load() {
 void frmMain::SetAdvertisementsUp() {
     intAdCount = 5;
     for (int index = 0; index < 5; ++index) {
-        picAd[index]->setToolTip(AdvertisementTip(index));
+        ToolTip::AddToolTip(picAd[index], AdvertisementTip(index), this);
     }
     RotateAdvertisement();
 }
@@ -260,6 +261,7 @@ void frmMain::mouseMoveEvent(QMouseEvent* event) {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    QuickPickEvent(watched, event);
     if (event->type() == QEvent::MouseMove) {
         if (watched == fraMain) {
             fraMain_MouseMove();

@@ -7,11 +7,13 @@
 
 class QComboBox;
 class QFrame;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QTimer;
 class QTreeView;
 class QVButton;
+class RecordSet;
 class LimitedTextEdit;
 class LinkLabel;
 class MainStatusBar;
@@ -96,6 +98,8 @@ private:
 
     // Status-bar ticker and advertisement rotation (frmMainTicker.cpp).
     void RotateAdvertisement();
+    QString GetNextStatusText();
+    QString GetLoginDuration() const;
 
     // Layout (frmMainLayout.cpp).
     void BuildWindow();
@@ -212,4 +216,45 @@ private:
 
     bool blnLoaded = false;
     bool blnUnloaded = false;
+
+    // Quick Pick look-up of earlier names (frmMainQuickPick*.cpp).
+public:
+    // Records a look-up lists at most.
+    static constexpr int QuickPickCap = 15000;
+
+private:
+    void BuildQuickPick();
+    void BuildQuickPickIcons();
+    void SetQuickPickTabOrder();
+    // Focus and F2 of the name and to-meet boxes; the boxes still get every event.
+    void QuickPickEvent(QObject* watched, QEvent* event);
+    void txtName_GotFocus();
+    void txtToMeet_GotFocus();
+    void txtName_LostFocus();
+    void txtToMeet_LostFocus();
+    void imgHelpVisitor_Click();
+    void imgHelpEmployee_Click();
+    void OpenQuickPick(bool visitor);
+    void btnQuickSearch_Click();
+    void btnQuickSearchClear_Click();
+    void btnHide_Click();
+    void lstQuickGrid_ColumnClick(int column);
+    void lstQuickGrid_DblClick();
+    void LoadHelpSearch();
+    void ListQuickPickRecords(const RecordSet& records);
+    void SetQuickPickClosedHint(bool picked);
+
+    QGroupBox* fraSimpleSearch = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* lblfraName = nullptr;
+    QLabel* lblfraCompany = nullptr;
+    QVButton* btnHide = nullptr;
+    QLineEdit* txtFraName = nullptr;
+    QLineEdit* txtFraCompany = nullptr;
+    QVButton* btnQuickSearch = nullptr;
+    QVButton* btnQuickSearchClear = nullptr;
+    VisitorListModel* mdlQuickGrid = nullptr;
+    QTreeView* lstQuickGrid = nullptr;
+    LinkLabel* imgHelpVisitor = nullptr;
+    LinkLabel* imgHelpEmployee = nullptr;
 };

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QFrame>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -148,6 +149,7 @@ void frmMain::BuildWindow() {
     BuildShortcuts();
     BuildSearchPage();
     BuildCheckedInListPage();
+    BuildQuickPick();
 
     tmrScroller = new QTimer(this);
     tmrScroller->setObjectName(QStringLiteral("tmrScroller"));
@@ -156,13 +158,13 @@ void frmMain::BuildWindow() {
 
     // Stacking order, bottom first: the advertisements, the details page, the webcam frame above
     // it, the status bar, the shortcuts panel, then the search and checked-in list pages, which
-    // cover the webcam frame when shown.
+    // cover the webcam frame when shown, and the Quick Pick panel over everything.
     for (QWidget* widget : picAd) {
         widget->raise();
     }
-    for (QWidget* widget :
-         std::initializer_list<QWidget*>{fraMain, fraWebCamControlContainer, statusBar,
-                                         frameAdvertisements, fraSearch, fraCheckedInList}) {
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             fraMain, fraWebCamControlContainer, statusBar, frameAdvertisements, fraSearch,
+             fraCheckedInList, fraSimpleSearch}) {
         widget->raise();
     }
 

@@ -1,12 +1,15 @@
 #include "frmMainFixture.h"
 
+#include "core/AppEnvironment.h"
 #include "mainwindow/LinkLabel.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QSettings>
 #include <QTest>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -83,6 +86,14 @@ INSTANTIATE_TEST_SUITE_P(Modes, frmMainModesTest, ::testing::ValuesIn(ModeCases(
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(frmMainTest, LoadingOpensTheNewVisitorModeAndStacksThePages) {
+    // The day's advertisement comes to the front of the pictures; the fifth keeps their design
+    // order.
+    {
+        const std::unique_ptr<QSettings> settings = AppEnvironment::UserSettings();
+        settings->beginGroup(QStringLiteral("Others"));
+        settings->setValue(QStringLiteral("AdRotNo"), QStringLiteral("4"));
+        settings->setValue(QStringLiteral("AdRotDate"), QString());
+    }
     frmMain& main = OpenWindow();
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Quorvane Lite :: Visitor Management System"));
     EXPECT_EQ(main.size(), QSize(818, 633));
@@ -95,17 +106,13 @@ TEST_F(frmMainTest, LoadingOpensTheNewVisitorModeAndStacksThePages) {
               Child(QStringLiteral("fraMain"))->geometry());
 
     // Topmost first; the webcam frame lies above the details page, under the other pages.
-    const QStringList topmostFirst = {QStringLiteral("fraCheckedInList"),
-                                      QStringLiteral("fraSearch"),
-                                      QStringLiteral("frameAdvertisements"),
-                                      QStringLiteral("statusBar"),
-                                      QStringLiteral("fraWebCamControlContainer"),
-                                      QStringLiteral("fraMain"),
-                                      QStringLiteral("picAd5"),
-                                      QStringLiteral("picAd4"),
-                                      QStringLiteral("picAd3"),
-                                      QStringLiteral("picAd2"),
-                                      QStringLiteral("picAd1")};
+    const QStringList topmostFirst = {
+        QStringLiteral("fraSimpleSearch"), QStringLiteral("fraCheckedInList"),
+        QStringLiteral("fraSearch"),       QStringLiteral("frameAdvertisements"),
+        QStringLiteral("statusBar"),       QStringLiteral("fraWebCamControlContainer"),
+        QStringLiteral("fraMain"),         QStringLiteral("picAd5"),
+        QStringLiteral("picAd4"),          QStringLiteral("picAd3"),
+        QStringLiteral("picAd2"),          QStringLiteral("picAd1")};
     const QObjectList children = main.children();
     for (int index = 1; index < topmostFirst.size(); ++index) {
         EXPECT_GT(children.indexOf(Child(topmostFirst.at(index - 1))),
