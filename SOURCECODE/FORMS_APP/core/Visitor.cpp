@@ -131,9 +131,15 @@ const std::array<Rule, 10>& LaterRules() {
 }
 
 std::optional<QDate> DayFirstDate(const QString& text) {
+    // ASCII digits and a year from 100 on, as the date checks accept them: the parser alone also
+    // takes a signed year.
+    static const QRegularExpression shape(QStringLiteral("^[0-9]{1,2}-[0-9]{1,2}-[0-9]{4}$"));
+    if (!shape.match(text.trimmed()).hasMatch()) {
+        return std::nullopt;
+    }
     for (const QString& format : {QStringLiteral("dd-MM-yyyy"), QStringLiteral("d-M-yyyy")}) {
         const QDate date = QDate::fromString(text.trimmed(), format);
-        if (date.isValid()) {
+        if (date.isValid() && date.year() >= 100) {
             return date;
         }
     }

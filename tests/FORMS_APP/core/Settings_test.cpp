@@ -268,7 +268,8 @@ TEST_F(SettingsTest, PurgeReportsAFailedDelete) {
 
 TEST_F(SettingsTest, PurgeRefusesATextThatIsNoDate) {
     InsertVisit(QStringLiteral("0001"), QStringLiteral("2025-01-10 08:00:00"));
-    for (const char* text : {"", "2025-01-10", "31-02-2025", "05-1-2025", "tomorrow"}) {
+    for (const char* text :
+         {"", "2025-01-10", "31-02-2025", "05-1-2025", "tomorrow", "29-11--2020", "01-01-0099"}) {
         EXPECT_FALSE(Settings().Purge(QString::fromLatin1(text)).isEmpty()) << text;
     }
     EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});
