@@ -12,8 +12,8 @@
 #include <QVariantList>
 
 #include <array>
-#include <utility>
 #include <limits>
+#include <utility>
 
 namespace {
 
