@@ -14,11 +14,15 @@
 #include "core/AppEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QString>
 #include <QWidget>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <exception>
 #include <memory>
@@ -32,18 +36,57 @@ std::unique_ptr<QLockFile>& InstanceLock() {
     return lock;
 }
 
-// True when no other instance of this user runs; the lock is then ours.
-bool TakeInstanceLock() {
+enum class LockOutcome { Taken, HeldByRunningInstance, CannotCreate };
+
+// A private folder of this user under the temporary folder, for when the platform finds no
+// usable runtime folder; "" when it cannot be made or is not ours alone.
+QString FallbackLockFolder() {
+    const uint uid = ::geteuid();
+    const QString folder =
+        QDir::tempPath() + QStringLiteral("/quorvane-lite-") + QString::number(uid);
+    ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    const QFileInfo info(folder);
+    if (info.isSymLink() || !info.isDir() || info.ownerId() != uid ||
+        !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+        return {};
+    }
+    return folder;
+}
+
+QString LockFolder() {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QFileInfo info(runtime);
+    if (!runtime.isEmpty() && info.isDir() && info.isWritable()) {
+        return runtime;
+    }
+    return FallbackLockFolder();
+}
+
+// Only a lock that a live process of this program holds means another instance; a lock left by
+// a process that is gone is taken over.
+LockOutcome TakeInstanceLock(QString& description) {
     const QString path = basMain::InstanceLockPath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (path.isEmpty()) {
+        description = QStringLiteral("No folder for the instance lock can be used: neither the "
+                                     "runtime folder nor a private folder in ") +
+                      QDir::tempPath();
+        return LockOutcome::CannotCreate;
+    }
     auto lock = std::make_unique<QLockFile>(path);
     // A running instance's lock never goes stale by age, only when its process is gone.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
-        return false;
+    if (lock->tryLock(0)) {
+        InstanceLock() = std::move(lock);
+        return LockOutcome::Taken;
     }
-    InstanceLock() = std::move(lock);
-    return true;
+    if (lock->error() == QLockFile::LockFailedError) {
+        return LockOutcome::HeldByRunningInstance;
+    }
+    description = QStringLiteral("The instance lock ") + path +
+                  (lock->error() == QLockFile::PermissionError
+                       ? QStringLiteral(" cannot be created: permission denied")
+                       : QStringLiteral(" cannot be created"));
+    return LockOutcome::CannotCreate;
 }
 
 void Refuse(const QString& text, MsgBox::Icon icon) {
@@ -104,12 +147,20 @@ QWidget* basMain::Main() {
     bool blnLockTaken = false;
     TahomaFont::Register();
     try {
-        blnLockTaken = TakeInstanceLock();
-        if (!blnLockTaken) {
+        QString description;
+        switch (TakeInstanceLock(description)) {
+        case LockOutcome::HeldByRunningInstance:
             Refuse(QStringLiteral("Another instance of the application is already running!\r\n"
                                   "Cannot start more than one instance!"),
                    MsgBox::Icon::Information);
             return nullptr;
+        case LockOutcome::CannotCreate:
+            // No instance runs; start-up cannot go on and says why.
+            ApplicationError::Report(description, QStringLiteral("Sub Main()"));
+            return nullptr;
+        case LockOutcome::Taken:
+            blnLockTaken = true;
+            break;
         }
         first = CheckDatabaseAndShowFirstWindow();
     } catch (const std::exception& error) {
@@ -129,6 +180,6 @@ void basMain::ReleaseInstance() {
 }
 
 QString basMain::InstanceLockPath() {
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
-           QStringLiteral("/quorvane-lite.lock");
+    const QString folder = LockFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/quorvane-lite.lock");
 }

@@ -18,6 +18,8 @@ public:
     // Frees the instance lock (the program's end; tests between starts).
     static void ReleaseInstance();
 
-    // The per-user lock file a running instance holds.
+    // The per-user lock file a running instance holds: in the runtime folder, or in a private
+    // folder of this user under the temporary folder when there is no usable runtime folder; ""
+    // when neither can be used.
     static QString InstanceLockPath();
 };

@@ -3,12 +3,15 @@
 #include "AppEnvironment.h"
 #include "ComponentLoader.h"
 #include "CoreError.h"
+#include "XmlFile.h"
 #include "basCommon.h"
 
 #include <QDomDocument>
 #include <QFile>
 
 #include <array>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -29,6 +32,24 @@ QString RequiredAttribute(const QDomElement& token, const QString& name) {
     return token.attribute(name);
 }
 
+// The id as the platform's whole-number conversion reads it: any number ("4.0", " 4", "4e0"),
+// rounded half to even, within 16 bits.
+qint16 TokenId(const QString& idText) {
+    bool ok = false;
+    const double value = idText.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value)) {
+        throw CoreError(QStringLiteral("The token id \"") + idText +
+                        QStringLiteral("\" is not a whole number"));
+    }
+    const double rounded = std::nearbyint(value);
+    if (rounded < std::numeric_limits<qint16>::min() ||
+        rounded > std::numeric_limits<qint16>::max()) {
+        throw CoreError(QStringLiteral("The token id \"") + idText +
+                        QStringLiteral("\" is out of range"));
+    }
+    return static_cast<qint16>(rounded);
+}
+
 } // namespace
 
 QString CryptService::TokenFilePath() {
@@ -45,22 +66,14 @@ void CryptService::Initialize() {
 void CryptService::LoadDecPassword() {
     std::array<QString, 11> pieces;
     QDomDocument document;
-    QFile file(TokenFilePath());
-    // A missing or unreadable file simply yields no tokens.
-    if (file.open(QIODevice::ReadOnly)) {
-        document.setContent(&file);
-    }
+    // A missing, oversized or unreadable file simply yields no tokens.
+    XmlFile::Load(TokenFilePath(), document);
     const QDomNodeList tokens = document.elementsByTagName(QStringLiteral("token"));
     for (int i = 0; i < tokens.size(); ++i) {
         const QDomElement token = tokens.at(i).toElement();
         const QString idText = RequiredAttribute(token, QStringLiteral("id"));
         const QString btype = RequiredAttribute(token, QStringLiteral("btype"));
-        bool ok = false;
-        const short id = idText.trimmed().toShort(&ok);
-        if (!ok) {
-            throw CoreError(QStringLiteral("The token id \"") + idText +
-                            QStringLiteral("\" is not a whole number"));
-        }
+        const qint16 id = TokenId(idText);
         const QString text = btype.toLower() == u"true" ? Reversed(token.text()) : token.text();
         if (id == 2 || id == 4 || id == 6) {
             pieces[static_cast<std::size_t>(id)] = text;

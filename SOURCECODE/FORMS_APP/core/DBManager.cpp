@@ -1,10 +1,13 @@
 #include "DBManager.h"
 
 #include "CoreError.h"
+#include "DatabaseError.h"
 #include "DatabaseSnapshot.h"
 #include "Settings.h"
 #include "SqlCipherConnection.h"
 #include "basCommon.h"
+
+#include <sqlcipher/sqlite3.h>
 
 #include <memory>
 
@@ -53,14 +56,7 @@ std::optional<RecordSet> DBManager::GetRecordSet(const QString& SQLCommandText,
 }
 
 bool DBManager::ExecuteNonQuery(const QString& SQLQuery) {
-    try {
-        const auto connection = OpenConnection(strDatabaseName);
-        connection->ExecuteScript(SQLQuery);
-        return true;
-    } catch (const std::exception& error) {
-        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), SQLQuery);
-        return false;
-    }
+    return ExecuteNonQuery(SQLQuery, {});
 }
 
 bool DBManager::ExecuteNonQuery(const QString& SQLQuery, const QVariantList& parameters) {
@@ -68,6 +64,25 @@ bool DBManager::ExecuteNonQuery(const QString& SQLQuery, const QVariantList& par
         const auto connection = OpenConnection(strDatabaseName);
         connection->Execute(SQLQuery, parameters);
         return true;
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), SQLQuery);
+        return false;
+    }
+}
+
+bool DBManager::ExecuteInsert(const QString& SQLQuery, bool& blnKeyTaken) {
+    blnKeyTaken = false;
+    try {
+        const auto connection = OpenConnection(strDatabaseName);
+        connection->Execute(SQLQuery, {});
+        return true;
+    } catch (const DatabaseError& error) {
+        const int code = error.Code();
+        blnKeyTaken = code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY;
+        if (!blnKeyTaken) {
+            basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), SQLQuery);
+        }
+        return false;
     } catch (const std::exception& error) {
         basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), SQLQuery);
         return false;

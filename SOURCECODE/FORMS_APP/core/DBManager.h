@@ -24,9 +24,13 @@ public:
     std::optional<RecordSet> GetRecordSet(const QString& SQLCommandText,
                                           const QVariantList& parameters);
 
-    // True when the statement ran; an error is logged with source "ExecuteNonQuery".
+    // True when the statement ran; an error is logged with source "ExecuteNonQuery". The text is
+    // exactly one statement: an empty text, or a second statement after ";", is refused.
     bool ExecuteNonQuery(const QString& SQLQuery);
     bool ExecuteNonQuery(const QString& SQLQuery, const QVariantList& parameters);
+    // As ExecuteNonQuery, but when a unique column refuses the row it answers false with
+    // blnKeyTaken set and logs nothing: the caller tries again with another key.
+    bool ExecuteInsert(const QString& SQLQuery, bool& blnKeyTaken);
 
     // "" on success, else the copy error's description; logs nothing. The copy is a checked
     // snapshot, even while other workstations write.

@@ -4,6 +4,7 @@
 #include "CoreError.h"
 #include "CryptService.h"
 #include "DBManager.h"
+#include "XmlFile.h"
 #include "basCommon.h"
 
 #include <QDomDocument>
@@ -16,23 +17,30 @@ QString DescriptionOf(const std::exception& error) {
     return QString::fromStdString(error.what());
 }
 
-// Loads the configuration file; a missing or unreadable file gives an empty document.
+// Loads the configuration file; a missing, oversized or unreadable file gives an empty document.
 QDomDocument LoadConfig(bool* loaded = nullptr) {
     QDomDocument document;
-    QFile file(Settings::ConfigFilePath());
-    const bool ok = file.open(QIODevice::ReadOnly) && document.setContent(&file);
+    const bool ok = XmlFile::Load(Settings::ConfigFilePath(), document);
     if (loaded != nullptr) {
         *loaded = ok;
     }
     return document;
 }
 
+// The first element "SYSDATA/LC/<key>" in document order: the key may stand in any LC element.
 QDomElement ConfigElement(const QDomDocument& document, const QString& key) {
     const QDomElement root = document.documentElement();
     if (root.tagName() != u"SYSDATA") {
         return {};
     }
-    return root.firstChildElement(QStringLiteral("LC")).firstChildElement(key);
+    for (QDomElement lc = root.firstChildElement(QStringLiteral("LC")); !lc.isNull();
+         lc = lc.nextSiblingElement(QStringLiteral("LC"))) {
+        const QDomElement element = lc.firstChildElement(key);
+        if (!element.isNull()) {
+            return element;
+        }
+    }
+    return {};
 }
 
 void SetElementText(QDomDocument& document, QDomElement& element, const QString& text) {

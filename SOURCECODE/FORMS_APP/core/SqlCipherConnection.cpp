@@ -11,23 +11,47 @@
 
 namespace {
 
+// True when the text from `from` to `end` holds a statement, not only blanks, comments and ";".
+bool HoldsAnotherStatement(sqlite3* db, const char* from, const char* end) {
+    while (from < end) {
+        sqlite3_stmt* next = nullptr;
+        const char* tail = nullptr;
+        const int rc = sqlite3_prepare_v2(db, from, static_cast<int>(end - from), &next, &tail);
+        const bool statement = rc != SQLITE_OK || next != nullptr;
+        sqlite3_finalize(next);
+        if (statement || tail == nullptr || tail <= from) {
+            return statement || (tail != nullptr && tail < end);
+        }
+        from = tail;
+    }
+    return false;
+}
+
+// Exactly one statement: a second one after ";" is refused, so a value can never end the
+// statement it was put into and start another.
 class Statement final {
 public:
     Statement(sqlite3* db, const QString& text) {
+        if (text.contains(QChar(u'\0'))) {
+            // SQLite would stop reading at it and run what stands before.
+            throw DatabaseError(QStringLiteral("The statement holds a NUL character"));
+        }
         const QByteArray utf8 = text.toUtf8();
+        const char* end = utf8.constData() + utf8.size();
         const char* tail = nullptr;
         if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &m_stmt,
                                &tail) != SQLITE_OK) {
             sqlite3_finalize(m_stmt);
-            throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+            throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(db)),
+                                sqlite3_extended_errcode(db));
         }
         if (m_stmt == nullptr) {
             throw DatabaseError(QStringLiteral("The statement is empty"));
         }
-        if (!QByteArray(tail).trimmed().isEmpty()) {
+        if (tail != nullptr && HoldsAnotherStatement(db, tail, end)) {
             sqlite3_finalize(m_stmt);
-            throw DatabaseError(
-                QStringLiteral("A query or a statement with values must be a single statement"));
+            throw DatabaseError(QStringLiteral("Only one statement may run at a time; a second "
+                                               "statement follows the \";\""));
         }
     }
     ~Statement() { sqlite3_finalize(m_stmt); }
@@ -162,7 +186,7 @@ SqlCipherConnection::~SqlCipherConnection() {
 }
 
 void SqlCipherConnection::Fail() const {
-    throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(m_db)), sqlite3_extended_errcode(m_db));
 }
 
 void SqlCipherConnection::ExecuteScript(const QString& script) {
@@ -171,7 +195,7 @@ void SqlCipherConnection::ExecuteScript(const QString& script) {
         const QString description =
             error != nullptr ? QString::fromUtf8(error) : QString::fromUtf8(sqlite3_errmsg(m_db));
         sqlite3_free(error);
-        throw DatabaseError(description);
+        throw DatabaseError(description, sqlite3_extended_errcode(m_db));
     }
 }
 

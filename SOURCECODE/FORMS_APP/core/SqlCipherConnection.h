@@ -20,11 +20,13 @@ public:
     ~SqlCipherConnection();
     Q_DISABLE_COPY_MOVE(SqlCipherConnection)
 
-    // Runs a script of one or more statements separated by ";".
+    // Runs a script of one or more statements separated by ";": for the schema scripts of the
+    // installation and the key, never for a text that holds values.
     void ExecuteScript(const QString& script);
-    // Runs one statement with values bound to its "?" placeholders.
+    // Runs exactly one statement with values bound to its "?" placeholders; a second statement
+    // after ";", an empty text or a NUL character is refused.
     void Execute(const QString& statement, const QVariantList& parameters);
-    // Reads the whole result, so it outlives the connection.
+    // Reads the whole result, so it outlives the connection. One statement, as Execute.
     RecordSet Query(const QString& statement, const QVariantList& parameters);
 
     // The engine's handle, for the few calls that have no wrapper here.

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -55,12 +56,21 @@ QString QuotesHalved(QString text) {
 }
 
 // A name that must stay inside its folder: no separators, no "." or "..".
-void RequireBareFileName(const QString& name) {
+bool IsBareFileName(const QString& name) {
     const bool hasSeparator =
         name.contains(u'/') || name.contains(u'\\') || name.contains(QChar(u'\0'));
-    if (hasSeparator || name == u"." || name == u"..") {
+    return !hasSeparator && name != u"." && name != u"..";
+}
+
+void RequireBareFileName(const QString& name) {
+    if (!IsBareFileName(name)) {
         throw CoreError(QStringLiteral("Not a plain file name: ") + name);
     }
+}
+
+QString RefusedPhotoNameMessage(const QString& name) {
+    return QStringLiteral("The photo cannot be saved: its file name \"") + name +
+           QStringLiteral("\" must be a plain name without a folder.");
 }
 
 // The platform's test for a text that reads as one number: blanks around, a sign, digits with
@@ -130,10 +140,33 @@ const std::array<Rule, 10>& LaterRules() {
     return rules;
 }
 
+// The stored text members in column order, with the names their validation lines use.
+const std::array<std::pair<QString (Visitor::*)() const, const char*>, 10>& FieldLabels() {
+    static const std::array<std::pair<QString (Visitor::*)() const, const char*>, 10> labels = {{
+        {&Visitor::VisitorName, "Name"},
+        {&Visitor::ContactNo, "Contact No."},
+        {&Visitor::Email, "Email Address"},
+        {&Visitor::VisitorType, "Visitor Type"},
+        {&Visitor::Company, "Company Name"},
+        {&Visitor::Address, "Address"},
+        {&Visitor::Purpose, "Purpose"},
+        {&Visitor::ToMeet, "Person to meet"},
+        {&Visitor::Department, "Department"},
+        {&Visitor::Remarks, "Remarks"},
+    }};
+    return labels;
+}
+
 std::optional<QDate> DayFirstDate(const QString& text) {
+    // ASCII digits and a year from 100 on, as the date checks accept them: the parser alone also
+    // takes a signed year.
+    static const QRegularExpression shape(QStringLiteral("^[0-9]{1,2}-[0-9]{1,2}-[0-9]{4}$"));
+    if (!shape.match(text.trimmed()).hasMatch()) {
+        return std::nullopt;
+    }
     for (const QString& format : {QStringLiteral("dd-MM-yyyy"), QStringLiteral("d-M-yyyy")}) {
         const QDate date = QDate::fromString(text.trimmed(), format);
-        if (date.isValid()) {
+        if (date.isValid() && date.year() >= 100) {
             return date;
         }
     }
@@ -322,6 +355,14 @@ bool Visitor::ValidateVisitor() {
             valid = false;
         }
     }
+    // Pasted text may carry a NUL character, which no statement can hold.
+    for (const auto& [member, label] : FieldLabels()) {
+        if ((this->*member)().contains(QChar(u'\0'))) {
+            AddErrorLine(QString::fromLatin1(label) +
+                         QStringLiteral(" contains a NUL character; please type it again"));
+            valid = false;
+        }
+    }
     return valid;
 }
 
@@ -408,17 +449,20 @@ bool Visitor::StoreWithNextPassNo() {
             return false;
         }
         m_passNo = passNo;
-        DBManager db;
-        if (db.ExecuteNonQuery(InsertText())) {
+        // A number another workstation stored first is no error: the next attempt takes the one
+        // after it. Any other failure is logged by DBManager.
+        bool blnTaken = false;
+        if (DBManager().ExecuteInsert(InsertText(), blnTaken)) {
             return true;
         }
-        // The unique pass number refused our row: another workstation stored this number first.
-        const std::optional<RecordSet> taken = db.GetRecordSet(
-            QStringLiteral("SELECT 1 FROM [VisitorRegister] WHERE [PassNo] = ?"), {passNo});
-        if (!taken || taken->AtEnd()) {
+        if (!blnTaken) {
             return false;
         }
     }
+    basCommon::WriteLog(QStringLiteral("Every pass number tried was taken by another workstation "
+                                       "first (%1 attempts)")
+                            .arg(MaxPassNoAttempts),
+                        QStringLiteral("InsertVisitorRecord"));
     return false;
 }
 
@@ -446,7 +490,10 @@ bool Visitor::InsertVisitorRecord() {
         }
         if (m_imageFile.size() > 1) {
             // Checked before the row exists, so a bad hand-over stores nothing.
-            RequireBareFileName(m_imageFile);
+            if (!IsBareFileName(m_imageFile)) {
+                m_errorMessage = RefusedPhotoNameMessage(m_imageFile);
+                return false;
+            }
             const QString source = basCommon::GetTempFolder() + m_imageFile;
             if (!basCommon::FileExists(source)) {
                 throw CoreError(QStringLiteral("File not found: ") + source);
@@ -470,7 +517,10 @@ bool Visitor::InsertVisitorRecord() {
 bool Visitor::UpdateVisitorRecord() {
     try {
         if (m_imageFile.size() > 1) {
-            RequireBareFileName(m_imageFile);
+            if (!IsBareFileName(m_imageFile)) {
+                m_errorMessage = RefusedPhotoNameMessage(m_imageFile);
+                return false;
+            }
             CopyPhotoFromTemp(false);
         }
         if (!ValidateVisitor()) {

@@ -8,28 +8,49 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace basCommon {
 
 namespace {
 
+// The platform's dates start at year 100.
+constexpr int FirstYear = 100;
+
+// Day, month and a four-digit year, ASCII digits only: the date parser also takes a sign and
+// other scripts' digits, which would reach the statements as a negative or foreign year.
+bool HasDateShape(const QString& text) {
+    static const QRegularExpression shape(QStringLiteral("^[0-9]{1,2}-[0-9]{1,2}-[0-9]{4}$"));
+    return shape.match(text).hasMatch();
+}
+
 bool MatchesDatePattern(const QString& text, const QString& pattern) {
     if (text.isEmpty()) {
         return true;
     }
+    if (!HasDateShape(text)) {
+        return false;
+    }
     const QDate date = QDate::fromString(text, pattern);
-    return date.isValid() && date.toString(pattern) == text;
+    return date.isValid() && date.year() >= FirstYear && date.toString(pattern) == text;
+}
+
+bool IsEmailCharacter(QChar c) {
+    static const QString allowed = QStringLiteral("_-.");
+    const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    const bool digit = c >= u'0' && c <= u'9';
+    return letter || digit || allowed.contains(c);
 }
 
 bool IsEmailPartValid(const QString& part) {
-    static const QString allowed = QStringLiteral("abcdefghijklmnopqrstuvwxyz_-.");
     if (part.isEmpty()) {
         return false;
     }
-    for (const QChar c : part.toLower()) {
-        const bool digit = c >= u'0' && c <= u'9';
-        if (!digit && !allowed.contains(c)) {
+    // Checked as typed: lower-casing first would turn signs such as KELVIN SIGN into ASCII
+    // letters.
+    for (const QChar c : part) {
+        if (!IsEmailCharacter(c)) {
             return false;
         }
     }

@@ -194,7 +194,7 @@ void frmMain::EnableCheckedInListMode() {
     statusBar->SetPanelText(1, QStringLiteral("View the list of all checked-in visitors"));
 }
 
-// Rows read before a failure stay listed.
+// Rows are added as they are read, so the rows read before a failure stay listed.
 void frmMain::FillCheckedInList() {
     mdlCheckedInList->Clear();
     Visitor visitor;
@@ -202,18 +202,30 @@ void frmMain::FillCheckedInList() {
     if (!records) {
         throw CoreError(QStringLiteral("The list of checked-in visitors could not be read."));
     }
-    QList<QStringList> rows;
-    const int count = qMin(records->RecordCount(), CheckedInListCap);
-    rows.reserve(count);
-    for (int row = 0; row < count; ++row) {
-        QStringList cells;
-        for (int column : kCheckedInTextColumns) {
-            cells.append(records->Value(row, column).toString());
+    const auto column = [&records](int row, int position) {
+        if (position >= records->FieldCount()) {
+            throw CoreError(
+                QStringLiteral("The list of checked-in visitors has no column %1.").arg(position));
         }
-        cells.append(VisitorListModel::ListDateText(records->Value(row, kCheckedInDateColumn)));
-        rows.append(std::move(cells));
+        return records->Value(row, position);
+    };
+    try {
+        const int count = qMin(records->RecordCount(), CheckedInListCap);
+        for (int row = 0; row < count; ++row) {
+            const int item =
+                mdlCheckedInList->AddItem(column(row, kCheckedInTextColumns[0]).toString());
+            for (int subItem = 1; subItem < 5; ++subItem) {
+                mdlCheckedInList->SetSubItem(
+                    item, subItem, column(row, kCheckedInTextColumns[subItem]).toString());
+            }
+            mdlCheckedInList->SetSubItem(
+                item, 5, VisitorListModel::ListDateText(column(row, kCheckedInDateColumn)));
+        }
+    } catch (...) {
+        mdlCheckedInList->ApplySort();
+        throw;
     }
-    mdlCheckedInList->AppendRows(rows);
+    mdlCheckedInList->ApplySort();
 }
 
 void frmMain::FocusIgnoringFailure(QWidget* widget) {

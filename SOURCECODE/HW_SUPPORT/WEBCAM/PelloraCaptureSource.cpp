@@ -35,13 +35,25 @@ PelloraCaptureSource::~PelloraCaptureSource() {
 
 GstElement* PelloraCaptureSource::BuildPipeline(const PelloraDevice& device) {
     GstElement* source = MakeElement(device.element.toUtf8().constData());
+    // Elements made before one turns out to be missing are not in a bin yet, so they go here.
+    GstElement* convert = nullptr;
+    GstElement* sink = nullptr;
+    try {
+        convert = MakeElement("videoconvert");
+        sink = MakeElement("appsink");
+    } catch (...) {
+        for (GstElement* made : {source, convert}) {
+            if (made != nullptr) {
+                gst_object_unref(gst_object_ref_sink(made));
+            }
+        }
+        throw;
+    }
     if (device.element == u"v4l2src") {
         g_object_set(source, "device", device.path.toUtf8().constData(), nullptr);
     } else {
         g_object_set(source, "pattern", device.pattern, "is-live", TRUE, nullptr);
     }
-    GstElement* convert = MakeElement("videoconvert");
-    GstElement* sink = MakeElement("appsink");
     GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr);
     g_object_set(sink, "caps", caps, "max-buffers", 1, "drop", TRUE, "sync", FALSE, nullptr);
     gst_caps_unref(caps);

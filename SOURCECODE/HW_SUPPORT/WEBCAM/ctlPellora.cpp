@@ -27,6 +27,9 @@ constexpr int kMinimumTwips = 1500;
 constexpr int kButtonWidth = 65;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonGap = 6;
+// Room between a caption and its button's edges, and between the list and the buttons.
+constexpr int kCaptionPadding = 6;
+constexpr int kListGapTwips = 30;
 
 const QString kNoDeviceFound = QStringLiteral("NO_DEVICE_FOUND");
 const QString kDeviceError = QStringLiteral("DEVICE_ERROR");
@@ -76,6 +79,10 @@ QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
 
 ctlPellora::ctlPellora(QWidget* parent)
     : QWidget(parent) {
+    // The design font, whatever the container's: the layout below is measured with it.
+    QFont design(QStringLiteral("Tahoma"));
+    design.setPointSizeF(8.25);
+    setFont(design);
     BuildChildren();
     setMinimumSize(Pixels(kMinimumTwips), Pixels(kMinimumTwips));
     UserControl_Resize();
@@ -100,6 +107,11 @@ void ctlPellora::BuildChildren() {
     imgDisplay->setScaledContents(true);
     lstDevices = new QListWidget(this);
     lstDevices->setObjectName(QStringLiteral("lstDevices"));
+    // A long driver name wraps in a narrow control instead of being cut.
+    lstDevices->setWordWrap(true);
+    lstDevices->setTextElideMode(Qt::ElideNone);
+    lstDevices->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstDevices->setResizeMode(QListView::Adjust);
     fraButtons = new QFrame(this);
     fraButtons->setObjectName(QStringLiteral("fraButtons"));
     fraButtons->resize(2 * kButtonWidth + kButtonGap, kButtonHeight);
@@ -330,14 +342,31 @@ void ctlPellora::UserControl_Resize() {
     const int h = Twips(height());
     picVideo->setGeometry(Pixels(4), Pixels(4), Pixels(w - 20), Pixels(h - 20));
     imgDisplay->setGeometry(Pixels(4), Pixels(4), Pixels(w - 20), Pixels(h - 20));
+    LayOutButtons(Pixels(w - 20));
+    // The buttons go below the list and both stay inside the control at every allowed size.
+    const int buttonsTwips = Twips(fraButtons->height());
     lstDevices->setGeometry(Pixels(4), Pixels(4), Pixels(w - 20),
-                            Pixels(h - 20 - Twips(btnOK->height())));
+                            Pixels(h - 20 - buttonsTwips - 2 * kListGapTwips));
     const int frameWidth = Twips(fraButtons->width());
     fraButtons->move(Pixels(w - frameWidth - (w - frameWidth) / 2.0),
-                     Pixels(Twips(lstDevices->height()) + 40));
+                     lstDevices->geometry().bottom() + 1 + Pixels(kListGapTwips));
     if (lngCapHwnd != nullptr) {
         lngCapHwnd->setGeometry(picVideo->contentsRect());
     }
+}
+
+// Both buttons as wide as the longer caption needs, up to the design width, sharing the room
+// when the control is narrow.
+void ctlPellora::LayOutButtons(int availableWidth) {
+    const QFontMetrics metrics(btnOK->font());
+    const int caption = std::max(metrics.horizontalAdvance(btnOK->text()),
+                                 metrics.horizontalAdvance(btnCancel->text()));
+    const int shared = (availableWidth - kButtonGap) / 2;
+    const int buttonWidth = std::max(caption + 2 * kCaptionPadding, std::min(kButtonWidth, shared));
+    const int buttonHeight = std::max(kButtonHeight, metrics.height() + 2 * kCaptionPadding);
+    btnOK->setGeometry(0, 0, buttonWidth, buttonHeight);
+    btnCancel->setGeometry(buttonWidth + kButtonGap, 0, buttonWidth, buttonHeight);
+    fraButtons->resize(2 * buttonWidth + kButtonGap, buttonHeight);
 }
 
 // ---- capture device, preview and still ----

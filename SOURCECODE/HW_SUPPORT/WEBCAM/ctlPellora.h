@@ -96,6 +96,7 @@ private:
     void BuildChildren();
     void RefreshView();
     void UserControl_Resize();
+    void LayOutButtons(int availableWidth);
     void CheckInitialized() const;
 
     void LoadDeviceList();

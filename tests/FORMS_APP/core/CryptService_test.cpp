@@ -142,6 +142,18 @@ TEST_F(CryptServiceTest, TokenFiles) {
              Token(QStringLiteral("+4"), QStringLiteral("false"), piece4) +
              Token(QStringLiteral("6 "), QStringLiteral("false"), piece6),
          true},
+        // The platform's whole-number conversion takes any number and rounds half to even.
+        {"ids written as other numbers",
+         Token(QStringLiteral("2.0"), QStringLiteral("false"), piece2) +
+             Token(QStringLiteral("4.5"), QStringLiteral("false"), piece4) +
+             Token(QStringLiteral("5.5"), QStringLiteral("false"), piece6),
+         true},
+        {"ids that round to slots",
+         Token(QStringLiteral("1.6"), QStringLiteral("false"), piece2) +
+             Token(QStringLiteral("4e0"), QStringLiteral("false"), piece4) +
+             Token(QStringLiteral("6.4"), QStringLiteral("false"), piece6) +
+             Token(QStringLiteral("3.5"), QStringLiteral("false"), decoy),
+         false},
     };
     for (const Case& c : cases) {
         WriteTokens(c.body);
@@ -176,6 +188,40 @@ TEST_F(CryptServiceTest, NoTokensLogDecPwdNotSet) {
     }
 }
 
+// The installed token file is about 2 KB; a huge one is not parsed at all.
+TEST_F(CryptServiceTest, OversizedTokenFileYieldsNoTokens) {
+    const QString good = Token(QStringLiteral("2"), QStringLiteral("false"), piece2) +
+                         Token(QStringLiteral("4"), QStringLiteral("false"), piece4) +
+                         Token(QStringLiteral("6"), QStringLiteral("false"), piece6);
+    const QString head = QStringLiteral("<?xml version=\"1.0\"?><KEYTOKENS>") + good;
+    const QString tail = QStringLiteral("</KEYTOKENS>");
+    const qsizetype limit = 1024 * 1024;
+    for (const qsizetype size : {limit, limit + 1}) {
+        const QString comment = QStringLiteral("<!--") +
+                                QString(size - head.size() - tail.size() - 7, u'x') +
+                                QStringLiteral("-->");
+        const QByteArray content = (head + comment + tail).toUtf8();
+        ASSERT_EQ(content.size(), size);
+        folder.WriteFile(QStringLiteral("system/key.tokens.xml"), content);
+        folder.ClearLog();
+        const bool withinLimit = size <= limit;
+        EXPECT_EQ(DecryptWithFreshService(), withinLimit ? plainText : InvalidPassword) << size;
+        EXPECT_EQ(folder.LogText().contains(QStringLiteral("DEC_PWD_NOT_SET")), !withinLimit)
+            << size;
+    }
+}
+
+TEST_F(CryptServiceTest, DeeplyNestedTokenFileYieldsNoTokens) {
+    const QString good = Token(QStringLiteral("2"), QStringLiteral("false"), piece2) +
+                         Token(QStringLiteral("4"), QStringLiteral("false"), piece4) +
+                         Token(QStringLiteral("6"), QStringLiteral("false"), piece6);
+    for (const int depth : {60, 140000}) {
+        WriteTokens(good + QStringLiteral("<a>").repeated(depth) +
+                    QStringLiteral("</a>").repeated(depth));
+        EXPECT_EQ(DecryptWithFreshService(), depth == 60 ? plainText : InvalidPassword) << depth;
+    }
+}
+
 TEST_F(CryptServiceTest, DecryptWithoutInitializePassesAnEmptyCode) {
     CryptService crypt;
     EXPECT_EQ(crypt.Decrypt(cipherText), InvalidPassword);
@@ -197,6 +243,9 @@ TEST_F(CryptServiceTest, MalformedTokensReachTheCaller) {
         good + Token(QStringLiteral("four"), QStringLiteral("false"), piece4),
         good + Token(QStringLiteral("70000"), QStringLiteral("false"), piece4),
         good + Token(QStringLiteral(""), QStringLiteral("false"), piece4),
+        good + Token(QStringLiteral("32767.5"), QStringLiteral("false"), piece4),
+        good + Token(QStringLiteral("inf"), QStringLiteral("false"), piece4),
+        good + Token(QStringLiteral("nan"), QStringLiteral("false"), piece4),
     };
     for (const QString& body : bodies) {
         WriteTokens(body);

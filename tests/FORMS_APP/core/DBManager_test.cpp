@@ -204,18 +204,94 @@ TEST_F(DBManagerTest, ExecuteNonQuery) {
               QStringLiteral("08:00:00\tExecuteNonQuery\tno such table: Nowhere\t") + wrong);
 }
 
-TEST_F(DBManagerTest, ScriptRunsAsOneTransactionOnOneConnection) {
+// The text form runs exactly one statement, as the original engine did: nothing of a text with a
+// second statement runs, so a value can never end its statement and start another.
+TEST_F(DBManagerTest, TextFormRunsExactlyOneStatement) {
+    const QString second = QStringLiteral(
+        "Only one statement may run at a time; a second statement follows the \";\"");
+    struct Case {
+        const char* what;
+        QString text;
+        bool runs;
+        QString error; // the logged description when it does not run
+    };
+    const QString insert =
+        QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0001')");
+    const Case cases[] = {
+        {"one statement", insert, true, {}},
+        {"one statement and its \";\"", insert + QStringLiteral(";"), true, {}},
+        {"trailing blanks, comments and empty statements",
+         insert + QStringLiteral("; ; -- done\n /* end */ ;\n"),
+         true,
+         {}},
+        {"a second statement", insert + QStringLiteral("; UPDATE [Settings] SET [Hint] = 'hacked'"),
+         false, second},
+        {"a script", QStringLiteral("BEGIN IMMEDIATE; ") + insert + QStringLiteral("; COMMIT"),
+         false, second},
+        {"a value that closes its literal",
+         QStringLiteral("UPDATE [Settings] SET [Hint] = 'x'; DROP TABLE [VisitorRegister]; --'"),
+         false, second},
+        {"empty", QString(), false, QStringLiteral("The statement is empty")},
+        {"only blanks and a comment", QStringLiteral("  -- nothing\n"), false,
+         QStringLiteral("The statement is empty")},
+        {"a NUL character",
+         insert + QChar(u'\0') + QStringLiteral("; UPDATE [Settings] SET [Hint] = 'hacked'"), false,
+         QStringLiteral("The statement holds a NUL character")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DBManager db;
+        ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DELETE FROM [VisitorRegister]")));
+        folder.ClearLog();
+        EXPECT_EQ(db.ExecuteNonQuery(c.text), c.runs);
+        EXPECT_EQ(VisitCount(), c.runs ? 1 : 0);
+        const QStringList lines = folder.LogLines();
+        if (c.runs) {
+            EXPECT_TRUE(lines.isEmpty());
+        } else {
+            ASSERT_EQ(lines.size(), 1);
+            QString expected = QStringLiteral("08:00:00\tExecuteNonQuery\t") + c.error;
+            if (!c.text.isEmpty()) {
+                expected += u'\t' + c.text;
+            }
+            EXPECT_EQ(lines.at(0), expected);
+        }
+    }
+    // Nothing of the refused texts ran.
     DBManager db;
-    EXPECT_TRUE(db.ExecuteNonQuery(
-        QStringLiteral("BEGIN IMMEDIATE; INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0001'); "
-                       "INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0002'); COMMIT")));
-    EXPECT_EQ(VisitCount(), 2);
-    // The second insert breaks the unique pass number: the first one of the script is undone.
-    EXPECT_FALSE(db.ExecuteNonQuery(
-        QStringLiteral("BEGIN IMMEDIATE; INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0003'); "
-                       "INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0001'); COMMIT")));
-    EXPECT_EQ(VisitCount(), 2);
-    EXPECT_TRUE(folder.LogText().contains(QStringLiteral("UNIQUE constraint failed")));
+    const auto hint = db.GetRecordSet(QStringLiteral("SELECT [Hint] FROM [Settings]"));
+    ASSERT_TRUE(hint.has_value());
+    EXPECT_EQ(hint->Value(0, 0).toString(), QString());
+    EXPECT_TRUE(db.IsDatabaseValid());
+}
+
+// A key another workstation took first is the caller's to retry, not an error to log.
+TEST_F(DBManagerTest, InsertTellsATakenKeyWithoutLogging) {
+    const QString insert =
+        QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name]) VALUES ('0001', 'Ann')");
+    DBManager db;
+    bool blnKeyTaken = true;
+    EXPECT_TRUE(db.ExecuteInsert(insert, blnKeyTaken));
+    EXPECT_FALSE(blnKeyTaken);
+    EXPECT_FALSE(db.ExecuteInsert(insert, blnKeyTaken));
+    EXPECT_TRUE(blnKeyTaken);
+    EXPECT_EQ(folder.LogText(), QString());
+
+    // Any other failure is logged as ExecuteNonQuery logs it.
+    const QString missingName =
+        QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Nope]) VALUES ('0002', 'x')");
+    EXPECT_FALSE(db.ExecuteInsert(missingName, blnKeyTaken));
+    EXPECT_FALSE(blnKeyTaken);
+    EXPECT_FALSE(db.ExecuteInsert(QStringLiteral("INSERT INTO [VisitorRegister] ([Name]) "
+                                                 "VALUES ('no pass number')"),
+                                  blnKeyTaken));
+    EXPECT_FALSE(blnKeyTaken) << "a missing key is no taken key";
+    const QStringList lines = folder.LogLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines.at(0), QStringLiteral("08:00:00\tExecuteNonQuery\ttable VisitorRegister has no "
+                                          "column named Nope\t") +
+                               missingName);
+    EXPECT_EQ(VisitCount(), 1);
 }
 
 TEST_F(DBManagerTest, NewVisitGetsDefaults) {

@@ -94,6 +94,68 @@ TEST_F(SettingsTest, MissingKeyRaisesOnlyForLinkGetters) {
     EXPECT_TRUE(settings.IsAdRotateEnabled());
 }
 
+// A key is looked up in every LC element; the first in document order wins, and SaveSettings
+// writes the one that is read.
+TEST_F(SettingsTest, KeyMayStandInAnyLcElement) {
+    folder.WriteFile(QStringLiteral("system/sysdata.config"),
+                     "<SYSDATA><OTHER><LC><DATABASE>nested.qvd</DATABASE></LC></OTHER>"
+                     "<LC><PFT>x</PFT></LC>"
+                     "<LC><DATABASE>quorvane.sys.qvd</DATABASE></LC>"
+                     "<LC><DATABASE>third.qvd</DATABASE><DATABASE>fourth.qvd</DATABASE></LC>"
+                     "</SYSDATA>");
+    EXPECT_EQ(Settings().GetDatabaseName(), QStringLiteral("quorvane.sys.qvd"));
+    ASSERT_TRUE(Settings().SaveSettings(QStringLiteral("Co"), QString(), QString(), QString(),
+                                        QString(), QStringLiteral("saved.qvd")));
+    EXPECT_EQ(Settings().GetDatabaseName(), QStringLiteral("saved.qvd"));
+    QFile file(Settings::ConfigFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    for (const char* kept : {"nested.qvd", "third.qvd", "fourth.qvd"}) {
+        EXPECT_TRUE(text.contains(QString::fromLatin1(kept))) << kept;
+    }
+}
+
+// The installed configuration is about 2 KB; a huge file is unreadable and is not parsed.
+TEST_F(SettingsTest, OversizedConfigurationIsUnreadable) {
+    const QByteArray head = "<SYSDATA><LC><DATABASE>quorvane.sys.qvd</DATABASE></LC>";
+    const QByteArray tail = "</SYSDATA>";
+    const qsizetype limit = 1024 * 1024;
+    for (const qsizetype size : {limit, limit + 1}) {
+        const QByteArray comment =
+            "<!--" + QByteArray(size - head.size() - tail.size() - 7, 'x') + "-->";
+        ASSERT_EQ((head + comment + tail).size(), size);
+        folder.WriteFile(QStringLiteral("system/sysdata.config"), head + comment + tail);
+        folder.ClearLog();
+        const bool withinLimit = size <= limit;
+        EXPECT_EQ(Settings().GetDatabaseName(),
+                  withinLimit ? QStringLiteral("quorvane.sys.qvd") : QString())
+            << size;
+        EXPECT_EQ(folder.LogLines().size(), withinLimit ? 0 : 1) << size;
+        EXPECT_TRUE(Settings().IsAdRotateEnabled());
+        EXPECT_THROW(Settings().GetQuorvaneURL(), CoreError);
+    }
+    // Nested deeper than any configuration of ours: refused before a tree is built of it.
+    for (const int depth : {60, 140000}) {
+        QByteArray nested = "<SYSDATA><LC><DATABASE>quorvane.sys.qvd</DATABASE>";
+        nested += QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth);
+        nested += "</LC></SYSDATA>";
+        folder.WriteFile(QStringLiteral("system/sysdata.config"), nested);
+        EXPECT_EQ(Settings().GetDatabaseName(),
+                  depth == 60 ? QStringLiteral("quorvane.sys.qvd") : QString())
+            << depth;
+    }
+    // Nothing is written over a file that could not be read.
+    const QByteArray before = [&] {
+        QFile file(Settings::ConfigFilePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    EXPECT_FALSE(Settings().SaveSettings(QStringLiteral("Co"), QString(), QString(), QString(),
+                                         QString(), QStringLiteral("other.qvd")));
+    QFile file(Settings::ConfigFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+}
+
 TEST_F(SettingsTest, FeatureSwitches) {
     struct Case {
         const char* value;
@@ -268,7 +330,8 @@ TEST_F(SettingsTest, PurgeReportsAFailedDelete) {
 
 TEST_F(SettingsTest, PurgeRefusesATextThatIsNoDate) {
     InsertVisit(QStringLiteral("0001"), QStringLiteral("2025-01-10 08:00:00"));
-    for (const char* text : {"", "2025-01-10", "31-02-2025", "05-1-2025", "tomorrow"}) {
+    for (const char* text :
+         {"", "2025-01-10", "31-02-2025", "05-1-2025", "tomorrow", "29-11--2020", "01-01-0099"}) {
         EXPECT_FALSE(Settings().Purge(QString::fromLatin1(text)).isEmpty()) << text;
     }
     EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});

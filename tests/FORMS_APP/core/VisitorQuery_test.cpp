@@ -205,9 +205,16 @@ TEST_F(VisitorSearch, FiltersCombine) {
 }
 
 TEST_F(VisitorSearch, UnreadableDateGivesNothing) {
-    Visitor query;
-    query.SetSearchDateFrom(QStringLiteral("31-02-2024"));
-    EXPECT_FALSE(query.GetVisitorList());
+    // A signed year or another script's digits would otherwise reach the bounds as a date.
+    const QString texts[] = {QStringLiteral("31-02-2024"), QStringLiteral("29-11--2020"),
+                             QStringLiteral("01-01-0099"), QStringLiteral("\u0660\u0665-03-2024")};
+    for (const QString& text : texts) {
+        for (const bool from : {true, false}) {
+            Visitor query;
+            (from ? query.SetSearchDateFrom(text) : query.SetSearchDateTo(text));
+            EXPECT_FALSE(query.GetVisitorList()) << text.toStdString() << (from ? " from" : " to");
+        }
+    }
 }
 
 using VisitorDropDown = VisitorFixture;

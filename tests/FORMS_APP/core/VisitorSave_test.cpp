@@ -299,15 +299,20 @@ TEST_F(VisitorFileNames, PhotoNameWithPathPartsReadsAndDeletesNothingOutside) {
     AddRow(QStringLiteral("0005"), QStringLiteral("Stored"));
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
+        // The user is told why, not left with an empty message.
+        const QString refused = QStringLiteral("The photo cannot be saved: its file name \"") +
+                                name + QStringLiteral("\" must be a plain name without a folder.");
         Visitor inserted = ValidVisitor();
         inserted.SetImageFile(name);
         EXPECT_FALSE(inserted.InsertVisitorRecord());
+        EXPECT_EQ(inserted.ErrorMessage(), refused);
         EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0005")});
 
         Visitor updated = ValidVisitor();
         updated.SetPassNo(QStringLiteral("0005"));
         updated.SetImageFile(name);
         EXPECT_FALSE(updated.UpdateVisitorRecord());
+        EXPECT_EQ(updated.ErrorMessage(), refused);
         EXPECT_FALSE(QFile::exists(PhotoPath(QStringLiteral("0005"))));
 
         EXPECT_EQ(ReadBytes(outside), PhotoBytes);

@@ -31,6 +31,16 @@ const QString ToMeetTooShort =
 const QString RemarksTooLong =
     QStringLiteral("Remarks must be lesser than 250 character in length\r\n");
 
+QString NulLine(const char* field) {
+    return QString::fromLatin1(field) +
+           QStringLiteral(" contains a NUL character; please type it again\r\n");
+}
+
+// Pasted text: a NUL character in the middle.
+QString WithNul(const char* before, const char* after) {
+    return QString::fromLatin1(before) + QChar(u'\0') + QString::fromLatin1(after);
+}
+
 QString Repeated(char c, int count) {
     return QString(count, QLatin1Char(c));
 }
@@ -105,6 +115,24 @@ const ValidationCase ValidationCases[] = {
     {"remarks_of_250_passes", [](Visitor& v) { v.SetRemarks(Repeated('r', 250)); }, {}},
     {"remarks_of_251", [](Visitor& v) { v.SetRemarks(Repeated('r', 251)); }, RemarksTooLong},
     {"address_never_checked", [](Visitor& v) { v.SetAddress(Repeated('a', 400)); }, {}},
+    {"nul_in_name", [](Visitor& v) { v.SetVisitorName(WithNul("Ann", " Lee")); }, NulLine("Name")},
+    {"nul_in_address_is_its_only_rule",
+     [](Visitor& v) { v.SetAddress(WithNul("1 Main", " St")); }, NulLine("Address")},
+    {"nul_in_contact", [](Visitor& v) { v.SetContactNo(WithNul("12345", "6")); },
+     ContactInvalid + NulLine("Contact No.")},
+    {"nul_in_email", [](Visitor& v) { v.SetEmail(WithNul("ann", "@example.com")); },
+     EmailInvalid + NulLine("Email Address")},
+    {"nul_in_several_fields_in_column_order",
+     [](Visitor& v) {
+         v.SetRemarks(WithNul("", "x"));
+         v.SetCompany(WithNul("Acme", ""));
+         v.SetToMeet(WithNul("Bob", " Smith"));
+         v.SetVisitorType(WithNul("Gen", "eral"));
+         v.SetPurpose(WithNul("Off", "icial"));
+         v.SetDepartment(WithNul("Sa", "les"));
+     },
+     NulLine("Visitor Type") + NulLine("Company Name") + NulLine("Purpose") +
+         NulLine("Person to meet") + NulLine("Department") + NulLine("Remarks")},
     {"every_rule_in_table_order",
      [](Visitor& v) {
          v.SetVisitorName(Repeated('n', 101));

@@ -133,12 +133,38 @@ TEST(basCommonDates, PatternChecks) {
         {"05-13-2024", false, false},
         {"5-3-2024 ", false, false},
         {"today", false, false},
+        // The platform's dates start at year 100; a sign or another script's digits is no date.
+        {"01-01-0100", true, false},
+        {"1-1-0100", false, true},
+        {"31-12-0099", false, false},
+        {"1-1-0099", false, false},
+        {"01-01-0000", false, false},
+        {"29-11--2020", false, false},
+        {"4-1--1010", false, false},
+        {"31-1--1999", false, false},
+        {"01-01-+2020", false, false},
+        {"05-03-20245", false, false},
+        {"31-12-9999", true, true},
     };
     for (const Case& c : cases) {
         const QString text = QString::fromLatin1(c.text);
         EXPECT_EQ(basCommon::IsValidDateDDMMYYYY(text), c.ddmm) << c.text;
         EXPECT_EQ(basCommon::IsValidDateDMYYYY(text), c.dm) << c.text;
         EXPECT_EQ(basCommon::IsValidDate(text), c.ddmm || c.dm) << c.text;
+    }
+}
+
+TEST(basCommonDates, OnlyAsciiDigitsAreDigits) {
+    // Arabic-Indic and full-width digits read as numbers to the date parser.
+    const QString texts[] = {
+        QStringLiteral("\u0660\u0665-03-2024"),
+        QStringLiteral("05-03-\u0662\u0660\u0662\u0664"),
+        QStringLiteral("\uFF15-3-2024"),
+    };
+    for (const QString& text : texts) {
+        EXPECT_FALSE(basCommon::IsValidDateDDMMYYYY(text)) << text.toStdString();
+        EXPECT_FALSE(basCommon::IsValidDateDMYYYY(text)) << text.toStdString();
+        EXPECT_FALSE(basCommon::IsValidDate(text)) << text.toStdString();
     }
 }
 
@@ -172,6 +198,20 @@ TEST(basCommonEmail, Rules) {
     for (const Case& c : cases) {
         EXPECT_EQ(basCommon::IsValidEmail(QString::fromLatin1(c.address)), c.valid) << c.address;
     }
+}
+
+TEST(basCommonEmail, CharactersAreCheckedBeforeAnyCaseChange) {
+    // Each of these lower-cases to an allowed ASCII letter.
+    const QString addresses[] = {
+        QStringLiteral("\u212A@b.com"),        // KELVIN SIGN
+        QStringLiteral("a@\u212Aelvin.com"),   // in the domain
+        QStringLiteral("\u0130stanbul@b.com"), // LATIN CAPITAL LETTER I WITH DOT ABOVE
+        QStringLiteral("\uFF21@b.com"),        // FULLWIDTH LATIN CAPITAL LETTER A
+    };
+    for (const QString& address : addresses) {
+        EXPECT_FALSE(basCommon::IsValidEmail(address)) << address.toStdString();
+    }
+    EXPECT_TRUE(basCommon::IsValidEmail(QStringLiteral("Kelvin@B.Com")));
 }
 
 TEST_F(basCommonTest, SupportMailLink) {

@@ -110,3 +110,31 @@ TEST_F(frmMainCheckedInListTest, DatabaseErrorKeepsThePreviousPage) {
     EXPECT_FALSE(lines.first().section(u'\t', 2, 2).isEmpty());
     EXPECT_TRUE(lines.first().section(u'\t', 3).isEmpty());
 }
+
+// A failure while the rows are added keeps the rows added so far; here the table lacks the
+// check-in column, so the first row gets its cells up to that column and then the reading stops.
+TEST_F(frmMainCheckedInListTest, FailureWhileAddingKeepsTheRowsAddedSoFar) {
+    frmMain& main = OpenWindow();
+    main.EnableSearchMode();
+    Execute(QStringLiteral("DROP TABLE [VisitorRegister]"));
+    Execute(QStringLiteral("CREATE TABLE [VisitorRegister] ([PassNo], [Name], [Mobile], [Email], "
+                           "[VisitorType], [Company], [Address], [Purpose], [ToMeet], "
+                           "[Department], [CheckedOut])"));
+    Execute(QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name], [Company], [ToMeet], "
+                           "[Department]) VALUES ('0007', 'Ann', 'Acme', 'Bob', 'Sales'), "
+                           "('0008', 'Cy', 'Co', 'Di', 'IT')"));
+    folder.ClearLog();
+
+    main.EnableCheckedInListMode();
+
+    ASSERT_EQ(List()->rowCount(), 1);
+    const QStringList cells = {QStringLiteral("0007"),  QStringLiteral("Ann"),
+                               QStringLiteral("Acme"),  QStringLiteral("Bob"),
+                               QStringLiteral("Sales"), QString()};
+    for (int column = 0; column < 6; ++column) {
+        EXPECT_EQ(List()->Text(0, column), cells.at(column)) << column;
+    }
+    EXPECT_TRUE(Shown(QStringLiteral("fraSearch")));
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+    EXPECT_EQ(LogLinesFrom(QStringLiteral("EnableCheckedInListMode")).size(), 1);
+}

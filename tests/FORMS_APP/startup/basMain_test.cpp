@@ -17,7 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QStandardPaths>
+
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <iostream>
 
 namespace {
 
@@ -256,6 +262,113 @@ TEST_F(basMainTest, LockLeftByACrashedInstanceDoesNotRefuseTheNextStart) {
     EXPECT_NE(basMain::Main(), nullptr);
     EXPECT_TRUE(MsgBox::Recorded().empty());
     EXPECT_EQ(ShownWindows<frmMain>().size(), 1);
+}
+
+// Run only as a child of the tests below: a second start of the program in a process of its own,
+// which prints the boxes it showed.
+TEST(basMainSecondStart, DISABLED_StartsAndPrintsItsBoxes) {
+    MsgBox::StartRecording();
+    QWidget* first = basMain::Main();
+    std::cout << "WINDOW:" << (first != nullptr ? "shown" : "none") << '\n';
+    for (const auto& box : MsgBox::Recorded()) {
+        std::cout
+            << "BOX:"
+            << QString(box.text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).toStdString()
+            << '\n';
+    }
+    delete first;
+    basMain::ReleaseInstance();
+}
+
+// The folders the platform and start-up would use for the lock, made unusable one by one: a
+// regular file stands where each folder would be, so no folder can be made there.
+class basMainLockFolderTest : public basMainTest {
+protected:
+    void SetUp() override {
+        basMainTest::SetUp();
+        savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        savedTemp = qgetenv("TMPDIR");
+        ASSERT_TRUE(blocker.isValid());
+        // A temporary folder of this test alone, so the blocking files stand where nothing is.
+        qputenv("TMPDIR", QFile::encodeName(blocker.path()));
+        const QString notAFolder = blocker.filePath(QStringLiteral("not-a-folder"));
+        BlockWithFile(notAFolder);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(notAFolder + QStringLiteral("/runtime")));
+        // The platform's own fallback in the temporary folder.
+        const passwd* user = ::getpwuid(::geteuid());
+        ASSERT_NE(user, nullptr);
+        BlockWithFile(QDir::tempPath() + QStringLiteral("/runtime-") +
+                      QString::fromLocal8Bit(user->pw_name));
+        ASSERT_TRUE(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation).isEmpty());
+    }
+
+    void TearDown() override {
+        basMainTest::TearDown();
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+        qputenv("TMPDIR", savedTemp);
+    }
+
+    void BlockWithFile(const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    }
+
+    static QString StartSecondProcess() {
+        QProcess second;
+        second.setProcessChannelMode(QProcess::MergedChannels);
+        second.start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--gtest_also_run_disabled_tests"),
+                      QStringLiteral("--gtest_filter=basMainSecondStart.*")});
+        EXPECT_TRUE(second.waitForFinished(-1));
+        return QString::fromUtf8(second.readAll());
+    }
+
+    QTemporaryDir blocker;
+    QByteArray savedRuntime;
+    QByteArray savedTemp;
+};
+
+TEST_F(basMainLockFolderTest, WithoutARuntimeFolderTheFirstStartsAndASecondIsRefused) {
+    const QPointer<QWidget> first = basMain::Main();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+    EXPECT_TRUE(basMain::InstanceLockPath().startsWith(QDir::tempPath() + u'/'));
+    EXPECT_TRUE(QFile::exists(basMain::InstanceLockPath()));
+
+    // Another process, as a second start of the program would be.
+    const QString output = StartSecondProcess();
+    EXPECT_TRUE(output.contains(QStringLiteral("WINDOW:none"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("BOX:Another instance of the application is "
+                                               "already running! Cannot start more than one "
+                                               "instance!")))
+        << output.toStdString();
+    EXPECT_EQ(output.count(QStringLiteral("BOX:")), 1) << output.toStdString();
+
+    // Once the first has ended, the next start gets past the check again.
+    DeleteProgramWindows();
+    basMain::ReleaseInstance();
+    const QString after = StartSecondProcess();
+    EXPECT_FALSE(after.contains(QStringLiteral("Another instance"))) << after.toStdString();
+}
+
+TEST_F(basMainLockFolderTest, LockThatCannotBeCreatedIsReportedNotTakenForAnInstance) {
+    BlockWithFile(QDir::tempPath() + QStringLiteral("/quorvane-lite-") +
+                  QString::number(::geteuid()));
+    ASSERT_TRUE(basMain::InstanceLockPath().isEmpty());
+    program.ClearLog();
+
+    EXPECT_EQ(basMain::Main(), nullptr);
+    EXPECT_TRUE(ShownWindows<frmMain>().isEmpty());
+    const QStringList lines = program.LogLines();
+    ASSERT_EQ(lines.size(), 1) << program.LogText().toStdString();
+    const QStringList fields = lines[0].split(u'\t');
+    ASSERT_EQ(fields.size(), 3) << lines[0].toStdString();
+    EXPECT_EQ(fields[1], QStringLiteral("Sub Main()"));
+    EXPECT_TRUE(fields[2].startsWith(QStringLiteral("No folder for the instance lock can be used")))
+        << fields[2].toStdString();
+    ExpectOneBox(QStringLiteral("An error occured in the application.\r\n\r\nError Message:\r\n") +
+                     fields[2],
+                 MsgBox::Icon::Critical);
 }
 
 } // namespace

@@ -96,10 +96,11 @@ struct LayoutCase {
 };
 
 TEST(ctlPelloraDevices, ResizeKeepsAtLeast1500TwipsAndPlacesTheChildren) {
-    // 15 twips a pixel; the buttons' frame is 136 x 25 pixels.
+    // 15 twips a pixel; the buttons' frame is 136 x 25 pixels where there is room and shares the
+    // width of a narrow control; it stands centred below the list, inside the control.
     const LayoutCase cases[] = {
-        {1000, 800, {1500, 1500}, {0, 0, 99, 99}, {0, 0, 99, 74}, {-18, 77}},
-        {3000, 2250, {3000, 2250}, {0, 0, 199, 149}, {0, 0, 199, 124}, {32, 127}},
+        {1000, 800, {1500, 1500}, {0, 0, 99, 99}, {0, 0, 99, 70}, {1, 72}},
+        {3000, 2250, {3000, 2250}, {0, 0, 199, 149}, {0, 0, 199, 120}, {32, 122}},
     };
     for (const LayoutCase& c : cases) {
         SCOPED_TRACE(c.widthTwips);
