@@ -144,6 +144,8 @@ void frmMain::BuildWindow() {
     BuildAdvertisements();
     BuildDetailsPage();
     BuildWebcamFrame();
+    BuildWebcamButtons();
+    ConnectDetailsButtons();
     BuildStatusBar();
     BuildShortcuts();
     BuildSearchPage();
