@@ -159,7 +159,7 @@ protected:
             QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name], [Mobile], [Email], "
                            "[VisitorType], [Company], [Address], [Purpose], [ToMeet], "
                            "[Department], [Remarks], [CheckedIn], [CheckedOut]) VALUES (?, ?, "
-                           "'12345', 'a@b.example', 'General', 'Acme', 'Street 1', 'Official', "
+                           "'12345', 'ann@acme.com', 'General', 'Acme', 'Street 1', 'Official', "
                            "'Bob Smith', 'Sales', 'None', ?, ?)"),
             {passNo, name, checkedIn, checkedOut.isEmpty() ? QVariant() : QVariant(checkedOut)}));
     }
