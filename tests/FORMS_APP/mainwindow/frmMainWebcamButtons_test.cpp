@@ -66,6 +66,8 @@ TEST_F(frmMainWebcamButtonsTest, CaptureNamesTheStillAfterNameAndPassNumber) {
         {QStringLiteral("../../x"), QStringLiteral(".._.._x_0001.jpg")},
         {QStringLiteral("C:\\a*b?\"<>|"), QStringLiteral("C__a_b______0001.jpg")},
         {QStringLiteral("Zoë O'Neil"), QStringLiteral("Zoë O'Neil_0001.jpg")},
+        // A hundred characters of three bytes each would pass the file system's 255 bytes.
+        {QString(100, QChar(0x8A9E)), QString(66, QChar(0x8A9E)) + QStringLiteral("_0001.jpg")},
     };
     frmMain& main = OpenWindow();
     for (const auto& entry : cases) {
