@@ -227,6 +227,7 @@ private:
     void FillVisitorFromForm(Visitor& visitor) const;
     void ReturnToOriginatingPage();
     void RememberDefaults();
+    static QString RememberedDefault(const char* key);
     void ShowVisitPhoto(const QString& PassNo);
     void ShowButtonsForVisit(bool checkedOut);
     void ConnectDetailsButtons();

@@ -4,6 +4,7 @@
 #include "LimitedTextEdit.h"
 #include "MsgBox.h"
 #include "QVButton.h"
+#include "StepTrap.h"
 #include "core/Visitor.h"
 #include "core/basCommon.h"
 #include "ctlPellora.h"
@@ -19,14 +20,6 @@ namespace {
 
 // One bound and one wording with the record's own validation.
 constexpr int kContactNoMaxLength = 50;
-
-// Check-In and Update go on with their next step when one fails.
-void Skipping(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 // The platform's test for a text that reads as one number, as the record's validation uses it.
 bool ReadsAsNumber(const QString& text) {
@@ -53,6 +46,12 @@ struct PageRule {
     const char* message;
     QWidget* focus; // nullptr: the focus stays where it is
 };
+
+// Shows the record's failure; a failure it gave no words to still says the visit was not stored.
+void ShowSaveFailure(QWidget* parent, const Visitor& visitor, const char* fallback) {
+    const QString message = visitor.ErrorMessage();
+    MsgBox::Inform(parent, message.isEmpty() ? QString::fromLatin1(fallback) : message);
+}
 
 } // namespace
 
@@ -118,30 +117,24 @@ void frmMain::FillVisitorFromForm(Visitor& visitor) const {
     visitor.SetVisitorType(ddVisitorType->currentText().trimmed());
 }
 
-// Shows the record's failure; a failure it gave no words to still says the visit was not stored.
-static void ShowSaveFailure(QWidget* parent, const Visitor& visitor, const char* fallback) {
-    const QString message = visitor.ErrorMessage();
-    MsgBox::Inform(parent, message.isEmpty() ? QString::fromLatin1(fallback) : message);
-}
-
 void frmMain::btnCheckIn_Click() {
     if (!ValidateVisitorDetails()) {
         return;
     }
     Visitor visitor;
-    Skipping([&] { FillVisitorFromForm(visitor); });
-    Skipping([&] { visitor.SetImageFile(ctlWebcam->SaveImageFileName()); });
+    SkippingErrors([&] { FillVisitorFromForm(visitor); });
+    SkippingErrors([&] { visitor.SetImageFile(ctlWebcam->SaveImageFileName()); });
     bool stored = false;
-    Skipping([&] { stored = visitor.InsertVisitorRecord(); });
+    SkippingErrors([&] { stored = visitor.InsertVisitorRecord(); });
     if (!stored) {
         ShowSaveFailure(this, visitor, Visitor::InsertFailedMessage);
         return;
     }
     // The number the visit was stored under, which another workstation may have moved on from
     // the one the page showed.
-    Skipping([&] { PrintPass(visitor.PassNo()); });
-    Skipping([&] { RememberDefaults(); });
-    Skipping([&] { ClearVisitorDetails(true); });
+    SkippingErrors([&] { PrintPass(visitor.PassNo()); });
+    SkippingErrors([&] { RememberDefaults(); });
+    SkippingErrors([&] { ClearVisitorDetails(true); });
 }
 
 void frmMain::btnUpdate_Click() {
@@ -149,20 +142,20 @@ void frmMain::btnUpdate_Click() {
         return;
     }
     Visitor visitor;
-    Skipping([&] { FillVisitorFromForm(visitor); });
+    SkippingErrors([&] { FillVisitorFromForm(visitor); });
     if (blnImageCleared) {
         blnImageCleared = false;
-        Skipping([&] { visitor.DeleteVisitorImage(); });
+        SkippingErrors([&] { visitor.DeleteVisitorImage(); });
     }
-    Skipping([&] { visitor.SetImageFile(ctlWebcam->SaveImageFileName()); });
+    SkippingErrors([&] { visitor.SetImageFile(ctlWebcam->SaveImageFileName()); });
     bool stored = false;
-    Skipping([&] { stored = visitor.UpdateVisitorRecord(); });
+    SkippingErrors([&] { stored = visitor.UpdateVisitorRecord(); });
     if (!stored) {
         ShowSaveFailure(this, visitor, Visitor::UpdateFailedMessage);
         return;
     }
-    Skipping([&] { ClearVisitorDetails(false); });
-    Skipping([&] { ReturnToOriginatingPage(); });
+    SkippingErrors([&] { ClearVisitorDetails(false); });
+    SkippingErrors([&] { ReturnToOriginatingPage(); });
 }
 
 void frmMain::btnDelete_Click() {

@@ -5,6 +5,7 @@
 #include "MsgBox.h"
 #include "PictureFile.h"
 #include "QVButton.h"
+#include "StepTrap.h"
 #include "core/AppEnvironment.h"
 #include "core/Visitor.h"
 #include "core/basCommon.h"
@@ -23,20 +24,6 @@ namespace {
 
 const QString kMissingVisit = QStringLiteral("Record does not exist. It might have been deleted!");
 
-// A failing step is passed over and the next one runs.
-void Skipping(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (...) {
-    }
-}
-
-QString RememberedDefault(const char* key) {
-    const auto settings = AppEnvironment::UserSettings();
-    settings->beginGroup(QStringLiteral("Others"));
-    return settings->value(QString::fromLatin1(key)).toString();
-}
-
 QString VisitorsFolder() {
     return basCommon::GetBaseFolder() + QStringLiteral("/Images/Visitors/");
 }
@@ -47,7 +34,7 @@ void frmMain::LoadVisitorForEdit(const QString& PassNo) {
     Visitor visitor;
     visitor.SetPassNo(PassNo);
     bool loaded = false;
-    Skipping([&] { loaded = visitor.LoadVisitor(); });
+    SkippingErrors([&] { loaded = visitor.LoadVisitor(); });
     if (!loaded) {
         MsgBox::Show(this, kMissingVisit, MsgBox::Buttons::OK, MsgBox::Icon::Information,
                      QStringLiteral("Invalid Data"));
@@ -69,7 +56,7 @@ void frmMain::LoadVisitorForEdit(const QString& PassNo) {
     ddDepartment->setEditText(visitor.Department());
     txtToMeet->setText(visitor.ToMeet());
     txtRemarks->SetText(visitor.Remarks());
-    Skipping([&] { ShowVisitPhoto(visitor.PassNo()); });
+    SkippingErrors([&] { ShowVisitPhoto(visitor.PassNo()); });
     ShowButtonsForVisit(visitor.IsVisitorCheckedOut());
 }
 
@@ -108,7 +95,7 @@ void frmMain::PrintPass(const QString& PassNo) {
     Visitor visitor;
     visitor.SetPassNo(PassNo);
     bool loaded = false;
-    Skipping([&] { loaded = visitor.LoadVisitor(); });
+    SkippingErrors([&] { loaded = visitor.LoadVisitor(); });
     if (!loaded) {
         MsgBox::Show(this, kMissingVisit, MsgBox::Buttons::OK, MsgBox::Icon::Information,
                      QStringLiteral("Invalid Data"));
@@ -119,7 +106,7 @@ void frmMain::PrintPass(const QString& PassNo) {
             this, QStringLiteral("This Visitor is already checked-out. Pass cannot be printed!"));
         return;
     }
-    Skipping([&] {
+    SkippingErrors([&] {
         frmPassPreview pass(this);
         pass.PassVisitor = visitor;
         pass.ShowModal();
@@ -151,6 +138,13 @@ void frmMain::ClearVisitorDetails(bool NewPassNo) {
     FillSearchDepartmentDD();
     FillSearchPurposeDD();
     FillSearchVisitorTypeDD();
+}
+
+// "VType" and "VPurpose" of the per-user settings; empty when absent.
+QString frmMain::RememberedDefault(const char* key) {
+    const auto settings = AppEnvironment::UserSettings();
+    settings->beginGroup(QStringLiteral("Others"));
+    return settings->value(QString::fromLatin1(key)).toString();
 }
 
 void frmMain::RememberDefaults() {

@@ -1,13 +1,11 @@
 // The combo boxes' lists, built from the values earlier visits stored.
 #include "frmMain.h"
 
-#include "core/AppEnvironment.h"
 #include "core/RecordSet.h"
 #include "core/Visitor.h"
 #include "core/basCommon.h"
 
 #include <QComboBox>
-#include <QSettings>
 
 #include <exception>
 #include <optional>
@@ -18,12 +16,6 @@ namespace {
 constexpr int kItemCap = 15000;
 
 const QString kPurposeDefaults = QStringLiteral("('Official', 'Personal')");
-
-QString Remembered(const char* key) {
-    const auto settings = AppEnvironment::UserSettings();
-    settings->beginGroup(QStringLiteral("Others"));
-    return settings->value(QString::fromLatin1(key)).toString();
-}
 
 // The list changes without the box taking one of its items as its text.
 void SetTextOnly(QComboBox* box, const QString& text) {
@@ -80,7 +72,7 @@ void frmMain::FillVisitorTypeDD() {
     FillDetailsDD(ddVisitorType, QStringLiteral("VisitorType"),
                   {QStringLiteral("General"), QStringLiteral("Vendor"), QStringLiteral("Others")},
                   QStringLiteral("('General', 'Vendor', 'Others')"));
-    SetTextOnly(ddVisitorType, Remembered("VType"));
+    SetTextOnly(ddVisitorType, RememberedDefault("VType"));
 }
 
 void frmMain::FillCompanyDD() {
@@ -90,7 +82,7 @@ void frmMain::FillCompanyDD() {
 void frmMain::FillPurposeDD() {
     FillDetailsDD(ddPurpose, QStringLiteral("Purpose"),
                   {QStringLiteral("Official"), QStringLiteral("Personal")}, kPurposeDefaults);
-    SetTextOnly(ddPurpose, Remembered("VPurpose"));
+    SetTextOnly(ddPurpose, RememberedDefault("VPurpose"));
 }
 
 // No exclusion list: a department may well be called "Personal".

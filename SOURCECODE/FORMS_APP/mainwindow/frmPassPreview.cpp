@@ -1,6 +1,7 @@
 #include "frmPassPreview.h"
 
 #include "PictureFile.h"
+#include "StepTrap.h"
 #include "WindowPrinter.h"
 #include "core/Settings.h"
 #include "core/basCommon.h"
@@ -15,14 +16,6 @@
 namespace {
 
 constexpr int kEscape = 27;
-
-// A step of the card that fails leaves its part as it was; the next step still runs.
-void Skipping(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 void SetSizedText(QLabel* label, const QString& text) {
     label->setText(text);
@@ -64,11 +57,11 @@ void frmPassPreview::Form_Load() {
         SetSizedText(lblSite, settings.GetQuorvaneURL());
         SetSizedText(lblFooterBranding, settings.GetPassFooterText());
         FillFromVisitor();
-        Skipping([&] { lblCompanyName->setText(settings.GetCompanyName()); });
+        SkippingErrors([&] { lblCompanyName->setText(settings.GetCompanyName()); });
         QString baseFolder;
-        Skipping([&] { baseFolder = basCommon::GetBaseFolder(); });
+        SkippingErrors([&] { baseFolder = basCommon::GetBaseFolder(); });
         LoadPictures(baseFolder);
-        Skipping([&] { lblDateTime->setText(GetFormatedDate(PassVisitor.CheckedIn())); });
+        SkippingErrors([&] { lblDateTime->setText(GetFormatedDate(PassVisitor.CheckedIn())); });
         WindowPrinter::PrintWindow(this);
     } catch (const std::exception& error) {
         basCommon::WriteLog(QString::fromUtf8(error.what()),
@@ -77,17 +70,17 @@ void frmPassPreview::Form_Load() {
 }
 
 void frmPassPreview::FillFromVisitor() {
-    Skipping([&] { SetSizedText(lblPassNo, PassVisitor.PassNo()); });
-    Skipping([&] { lblVisitorName->setText(PassVisitor.VisitorName()); });
-    Skipping([&] { lblDepartment->setText(PassVisitor.Department()); });
-    Skipping([&] { lblEmployee->setText(PassVisitor.ToMeet()); });
-    Skipping([&] { lblFromCompany->setText(PassVisitor.Company()); });
-    Skipping([&] { lblVisitorType->setText(PassVisitor.VisitorType()); });
+    SkippingErrors([&] { SetSizedText(lblPassNo, PassVisitor.PassNo()); });
+    SkippingErrors([&] { lblVisitorName->setText(PassVisitor.VisitorName()); });
+    SkippingErrors([&] { lblDepartment->setText(PassVisitor.Department()); });
+    SkippingErrors([&] { lblEmployee->setText(PassVisitor.ToMeet()); });
+    SkippingErrors([&] { lblFromCompany->setText(PassVisitor.Company()); });
+    SkippingErrors([&] { lblVisitorType->setText(PassVisitor.VisitorType()); });
 }
 
 // A missing or unreadable file leaves its image empty.
 void frmPassPreview::LoadPictures(const QString& baseFolder) {
-    Skipping([&] {
+    SkippingErrors([&] {
         const QPixmap logo = PictureFile::Load(basCommon::FindFileIgnoringCase(
             baseFolder + QStringLiteral("/Images/Logo"), QStringLiteral("logo.jpg")));
         imgLogo->setPixmap(logo);
@@ -95,7 +88,7 @@ void frmPassPreview::LoadPictures(const QString& baseFolder) {
             imgLogo->resize(logo.size());
         }
     });
-    Skipping([&] {
+    SkippingErrors([&] {
         imgVisitor->setPixmap(PictureFile::Load(baseFolder + QStringLiteral("/Images/Visitors/") +
                                                 PassVisitor.PassNo() + QStringLiteral(".jpg")));
     });
