@@ -186,3 +186,25 @@ TEST_F(frmMainWebcamButtonsTest, WithoutCameraStartShowsTheControlsError) {
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(u'|').toStdString();
     EXPECT_TRUE(frmMainDetailsAccess::ImageCleared(main));
 }
+
+// A still taken while a visit is edited replaces its stored photo at the update.
+TEST_F(frmMainWebcamButtonsTest, UpdateWithANewStillReplacesTheStoredPhoto) {
+    StoreVisit(QStringLiteral("0001"), QStringLiteral("Ann Lee"));
+    const QString photo = folder.Path() + QStringLiteral("/Images/Visitors/0001.jpg");
+    {
+        QFile old(photo);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old photo");
+    }
+    frmMain& main = OpenWindow();
+    frmMainDetailsAccess::EditVisit(main, QStringLiteral("0001"), false);
+    Click("imgCamStartPreview");
+    EXPECT_TRUE(Shown(QStringLiteral("fraWebCamControlContainer")));
+    Click("imgCamCaptureSnap");
+    ASSERT_EQ(Webcam()->SaveImageFileName(), QStringLiteral("Ann Lee_0001.jpg"));
+    Click("btnUpdate");
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(u'|').toStdString();
+    EXPECT_TRUE(IsPicture(photo));
+    EXPECT_FALSE(QFile::exists(TempPath(QStringLiteral("Ann Lee_0001.jpg"))));
+    EXPECT_TRUE(Shown(QStringLiteral("fraCheckedInList")));
+}
