@@ -13,6 +13,7 @@ packages=(
     libxlsxwriter-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
+    poppler-utils
 )
 
 missing=()

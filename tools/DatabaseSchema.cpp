@@ -1,9 +1,11 @@
 #include "DatabaseSchema.h"
 
+#include "core/DatabaseIndexes.h"
+
 namespace DatabaseSchema {
 
 QString CreateScript() {
-    return QStringLiteral(
+    const QString tables = QStringLiteral(
         "CREATE TABLE [VisitorRegister] ("
         " [PassNo] TEXT NOT NULL UNIQUE,"
         " [Name] TEXT DEFAULT '',"
@@ -18,18 +20,6 @@ QString CreateScript() {
         " [Remarks] TEXT DEFAULT '',"
         " [CheckedIn] TEXT NOT NULL DEFAULT (datetime('now','localtime')),"
         " [CheckedOut] TEXT DEFAULT NULL);"
-        // Lists and searches run by check-in time; the checked-in list only needs open visits.
-        "CREATE INDEX [IX_VisitorRegister_CheckedIn] ON [VisitorRegister] ([CheckedIn]);"
-        "CREATE INDEX [IX_VisitorRegister_NotCheckedOut] ON [VisitorRegister] ([CheckedIn])"
-        " WHERE [CheckedOut] IS NULL;"
-        // The next pass number follows the numerically highest one.
-        "CREATE INDEX [IX_VisitorRegister_PassNoNumber] ON [VisitorRegister]"
-        " (CAST([PassNo] AS INTEGER));"
-        // The quick pick reads distinct (name, company) and (to meet, department) pairs; these
-        // cover them, so a look-up reads a small index instead of every visit.
-        "CREATE INDEX [IX_VisitorRegister_NameCompany] ON [VisitorRegister] ([Name], [Company]);"
-        "CREATE INDEX [IX_VisitorRegister_ToMeetDepartment] ON [VisitorRegister]"
-        " ([ToMeet], [Department]);"
         "CREATE TABLE [Settings] ("
         " [CompanyName] TEXT DEFAULT '',"
         " [PWD] TEXT DEFAULT '',"
@@ -42,6 +32,7 @@ QString CreateScript() {
         " BEGIN SELECT RAISE(ABORT, 'The Settings table holds exactly one row'); END;"
         "CREATE TRIGGER [Settings_OneRowOnDelete] BEFORE DELETE ON [Settings]"
         " BEGIN SELECT RAISE(ABORT, 'The Settings table holds exactly one row'); END;");
+    return tables + DatabaseIndexes::Statements().join(u';') + u';';
 }
 
 QString InsertSettingsRow() {

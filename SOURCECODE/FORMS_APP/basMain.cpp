@@ -1,6 +1,7 @@
 #include "basMain.h"
 
 #include "core/DBManager.h"
+#include "core/DatabaseIndexes.h"
 #include "core/Login.h"
 #include "core/Settings.h"
 #include "core/basCommon.h"
@@ -124,6 +125,9 @@ QWidget* CheckDatabaseAndShowFirstWindow() {
             return nullptr;
         }
     }
+    // A register made by an earlier version gains the indexes its lists need; one that cannot
+    // take them (logged) still works, only slower.
+    DatabaseIndexes::AddMissing(strDatabaseName);
     QString strStartForm;
     {
         Login login;

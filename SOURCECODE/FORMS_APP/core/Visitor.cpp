@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 #include <QTime>
 #include <QVariantList>
@@ -209,12 +210,37 @@ std::optional<QStringList> QuotedValueList(const QString& text) {
     return values;
 }
 
-QString Placeholders(qsizetype count) {
-    QStringList marks;
-    for (qsizetype i = 0; i < count; ++i) {
-        marks.append(QStringLiteral("?"));
+// The distinct non-empty values of a column in binary order, found by a skip-scan over the
+// column's index: each step seeks the next larger value, so the cost follows the number of
+// distinct values rather than the number of visits.
+QString DistinctValuesQuery(const QString& name) {
+    const QString column = u'[' + name + u']';
+    return QStringLiteral("WITH RECURSIVE [Step]([Value]) AS (SELECT MIN(") + column +
+           QStringLiteral(") FROM [VisitorRegister] WHERE ") + column +
+           QStringLiteral(" > '' UNION ALL SELECT (SELECT MIN(") + column +
+           QStringLiteral(") FROM [VisitorRegister] WHERE ") + column +
+           QStringLiteral(" > [Step].[Value]) FROM [Step] WHERE [Step].[Value] IS NOT NULL) "
+                          "SELECT [Value] AS ") +
+           column + QStringLiteral(" FROM [Step] WHERE [Value] IS NOT NULL");
+}
+
+// Letter case does not make a value distinct ("ACME" and "Acme" are one company), for every
+// letter: each value is kept once, in the spelling met first, unless the exclusion list holds it
+// in any spelling.
+RecordSet OncePerSpelling(const RecordSet& values, const QString& name,
+                          const QSet<QString>& excluded) {
+    QSet<QString> seen = excluded;
+    std::vector<std::vector<QVariant>> rows;
+    rows.reserve(static_cast<std::size_t>(values.RecordCount()));
+    for (int row = 0; row < values.RecordCount(); ++row) {
+        const QVariant value = values.Value(row, 0);
+        const QString folded = value.toString().toCaseFolded();
+        if (!seen.contains(folded)) {
+            seen.insert(folded);
+            rows.push_back({value});
+        }
     }
-    return u'(' + marks.join(QStringLiteral(", ")) + u')';
+    return RecordSet(QStringList{name}, std::move(rows));
 }
 
 } // namespace
@@ -667,23 +693,18 @@ std::optional<RecordSet> Visitor::GetCheckedInVisitorList() {
 std::optional<RecordSet> Visitor::GetDDValues(const QString& ColumnName,
                                               const QString& FilterDefaults) {
     QString statement;
-    QVariantList values;
+    QString name;
+    QSet<QString> excluded;
     try {
-        const QString column = u'[' + KnownColumn(ColumnName) + u']';
-        statement = QStringLiteral("SELECT DISTINCT ") + column +
-                    QStringLiteral(" FROM [VisitorRegister] WHERE length(") + column +
-                    QStringLiteral(") > 0");
+        name = KnownColumn(ColumnName);
+        statement = DistinctValuesQuery(name);
         if (!FilterDefaults.isEmpty()) {
-            const std::optional<QStringList> excluded = QuotedValueList(FilterDefaults);
-            if (!excluded) {
+            const std::optional<QStringList> values = QuotedValueList(FilterDefaults);
+            if (!values) {
                 throw CoreError(QStringLiteral("Not a list of quoted values: ") + FilterDefaults);
             }
-            if (!excluded->isEmpty()) {
-                statement += QStringLiteral(" AND ") + column + QStringLiteral(" NOT IN ") +
-                             Placeholders(excluded->size());
-                for (const QString& value : *excluded) {
-                    values.append(value);
-                }
+            for (const QString& value : *values) {
+                excluded.insert(value.toCaseFolded());
             }
         }
     } catch (const std::exception& error) {
@@ -691,7 +712,11 @@ std::optional<RecordSet> Visitor::GetDDValues(const QString& ColumnName,
                             statement);
         return std::nullopt;
     }
-    return DBManager().GetRecordSet(statement, values);
+    const std::optional<RecordSet> values = DBManager().GetRecordSet(statement);
+    if (!values) {
+        return std::nullopt;
+    }
+    return OncePerSpelling(*values, name, excluded);
 }
 
 std::optional<RecordSet> Visitor::FillSimpleSearch(const QString& Column1, const QString& Column2,

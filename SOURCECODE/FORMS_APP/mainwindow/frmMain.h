@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -19,6 +20,7 @@ class LinkLabel;
 class MainStatusBar;
 class VisitorListModel;
 class ctlPellora;
+class Visitor;
 
 // The one working window: the details, search and checked-in list pages on one rectangle, the
 // shortcuts panel, the top links, the webcam frame, the advertisements and the status bar.
@@ -83,7 +85,8 @@ private:
     static void ReportingErrors(const QString& source, const std::function<void()>& action);
 
     // Details page: check-in, update, delete, check-out, load, print and clear, the drop-down
-    // fillers and the webcam buttons (frmMainDetails*.cpp).
+    // fillers and the webcam buttons (frmMainDetails*.cpp, frmMainDropDowns.cpp,
+    // frmMainWebcamButtons*.cpp; members in the check-in block below).
     void ClearVisitorDetails(bool NewPassNo);
     void LoadVisitorForEdit(const QString& PassNo);
     void PrintPass(const QString& PassNo);
@@ -213,6 +216,51 @@ private:
     QString strLoginTime;
     int intStatusTextIndex = 0;
     QString strProductURL;
+
+    // ---- Check-in: the details page's buttons, drop-down fillers, webcam buttons ----
+    // Tests reach the page's routines and fields through this class of theirs.
+    friend class frmMainDetailsAccess;
+
+    void btnCheckIn_Click();
+    void btnUpdate_Click();
+    void btnDelete_Click();
+    void btnCheckOut_Click();
+    void btnCancel_Click();
+    void btnClear_Click();
+    bool ValidateVisitorDetails();
+    void FillVisitorFromForm(Visitor& visitor) const;
+    void ReturnToOriginatingPage();
+    void RememberDefaults();
+    static QString RememberedDefault(const char* key);
+    void ShowVisitPhoto(const QString& PassNo);
+    void ShowButtonsForVisit(bool checkedOut);
+    void ConnectDetailsButtons();
+
+    void FillDDValues(const QString& ColumnName, const QString& FilterDefaults, QComboBox* box);
+    void FillDetailsDD(QComboBox* box, const QString& ColumnName, const QStringList& fixedItems,
+                       const QString& FilterDefaults);
+    void FillSearchDD(QComboBox* box, const QString& ColumnName);
+    void FillVisitorTypeDD();
+    void FillCompanyDD();
+    void FillPurposeDD();
+    void FillDepartmentDD();
+    void FillSearchVisitorTypeDD();
+    void FillSearchCompanyDD();
+    void FillSearchToMeetDD();
+    void FillSearchPurposeDD();
+    void FillSearchDepartmentDD();
+
+    void imgCamStartPreview_Click();
+    void imgCamCaptureSnap_Click();
+    void imgCamClearSnap_Click();
+    void imgChooseCam_Click();
+    QString CaptureFileName() const;
+    void BuildWebcamButtons();
+
+    LinkLabel* imgCamStartPreview = nullptr;
+    LinkLabel* imgCamCaptureSnap = nullptr;
+    LinkLabel* imgCamClearSnap = nullptr;
+    LinkLabel* imgChooseCam = nullptr;
 
     bool blnLoaded = false;
     bool blnUnloaded = false;

@@ -145,6 +145,8 @@ void frmMain::BuildWindow() {
     BuildAdvertisements();
     BuildDetailsPage();
     BuildWebcamFrame();
+    BuildWebcamButtons();
+    ConnectDetailsButtons();
     BuildStatusBar();
     BuildShortcuts();
     BuildSearchPage();

@@ -1,0 +1,137 @@
+#include "frmMainDetailsFixture.h"
+
+namespace {
+
+const char* const kSearchLists[] = {"ddSearchVisitorType", "ddSearchCompany", "txtSearchToMeet",
+                                    "ddSearchPurpose", "ddSearchDepartment"};
+
+class frmMainDropDownsTest : public frmMainDetailsTest {
+protected:
+    // Visits numbered from `first`, one value of the column each.
+    static void StoreValues(const char* column, const QStringList& values, int first = 1) {
+        for (int i = 0; i < values.size(); ++i) {
+            Execute(QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [%1]) VALUES ('%2', "
+                                   "'%3')")
+                        .arg(QString::fromLatin1(column))
+                        .arg(QString::number(first + i).rightJustified(4, u'0'))
+                        .arg(values.at(i)));
+        }
+    }
+
+    // `count` distinct values "<prefix>1" ... of the column in as many visits.
+    static void StoreDistinctValues(const char* column, int count, const char* prefix) {
+        Execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                               "WHERE i < %1) INSERT INTO [VisitorRegister] ([PassNo], [%2]) "
+                               "SELECT printf('%04d', i), '%3' || i FROM n")
+                    .arg(count)
+                    .arg(QString::fromLatin1(column))
+                    .arg(QString::fromLatin1(prefix)));
+    }
+};
+
+} // namespace
+
+TEST_F(frmMainDropDownsTest, EmptyRegisterOffersOnlyTheFixedItems) {
+    OpenWindow();
+    EXPECT_EQ(Items("ddVisitorType"),
+              (QStringList{QStringLiteral("General"), QStringLiteral("Vendor"),
+                           QStringLiteral("Others")}));
+    EXPECT_EQ(Items("ddPurpose"),
+              (QStringList{QStringLiteral("Official"), QStringLiteral("Personal")}));
+    for (const char* list : {"ddCompany", "ddDepartment"}) {
+        EXPECT_TRUE(Items(list).isEmpty()) << list;
+    }
+    for (const char* list : kSearchLists) {
+        EXPECT_TRUE(Items(list).isEmpty()) << list;
+    }
+    EXPECT_TRUE(Combo("ddVisitorType")->currentText().isEmpty());
+    EXPECT_TRUE(Combo("ddPurpose")->currentText().isEmpty());
+}
+
+// Stored values follow the fixed items, each once whatever its letter case; empty and Null
+// values never appear. The department list takes no exclusion list.
+TEST_F(frmMainDropDownsTest, StoredValuesFollowTheFixedItemsOnce) {
+    StoreValues("Purpose", {QStringLiteral("Official"), QStringLiteral("Meeting"),
+                            QStringLiteral("official"), QStringLiteral("MEETING"), QString()});
+    StoreValues("VisitorType", {QStringLiteral("Contractor"), QStringLiteral("vendor")}, 10);
+    StoreValues("Department", {QStringLiteral("Personal"), QStringLiteral("Sales")}, 20);
+    Execute(QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Company], [Purpose]) "
+                           "VALUES ('0030', NULL, NULL)"));
+    OpenWindow();
+    EXPECT_EQ(Items("ddPurpose"),
+              (QStringList{QStringLiteral("Official"), QStringLiteral("Personal"),
+                           QStringLiteral("MEETING")}));
+    EXPECT_EQ(Items("ddVisitorType"),
+              (QStringList{QStringLiteral("General"), QStringLiteral("Vendor"),
+                           QStringLiteral("Others"), QStringLiteral("Contractor")}));
+    EXPECT_EQ(Items("ddDepartment"),
+              (QStringList{QStringLiteral("Personal"), QStringLiteral("Sales")}));
+    EXPECT_TRUE(Items("ddCompany").isEmpty());
+    // The search lists hold only what visits stored, with no fixed items.
+    EXPECT_EQ(Items("ddSearchPurpose"),
+              (QStringList{QStringLiteral("MEETING"), QStringLiteral("Official")}));
+    EXPECT_EQ(Items("ddSearchVisitorType"),
+              (QStringList{QStringLiteral("Contractor"), QStringLiteral("vendor")}));
+}
+
+// At most 15000 items in a box, the fixed ones counted.
+TEST_F(frmMainDropDownsTest, ListsStopAt15000Items) {
+    StoreDistinctValues("VisitorType", 15001, "Type ");
+    Execute(QStringLiteral("UPDATE [VisitorRegister] SET [Company] = 'Company ' || [PassNo]"));
+    OpenWindow();
+    const QStringList types = Items("ddVisitorType");
+    ASSERT_EQ(types.size(), 15000);
+    EXPECT_EQ(types.mid(0, 3), (QStringList{QStringLiteral("General"), QStringLiteral("Vendor"),
+                                            QStringLiteral("Others")}));
+    EXPECT_EQ(Items("ddCompany").size(), 15000);
+    EXPECT_EQ(Items("ddSearchVisitorType").size(), 15000);
+    EXPECT_EQ(Items("ddSearchCompany").size(), 15000);
+}
+
+// A filter on the search page survives the refill; the details page starts empty or preset.
+TEST_F(frmMainDropDownsTest, RefillKeepsSearchTextAndPresetsRememberedDefaults) {
+    StoreValues("Company", {QStringLiteral("Acme"), QStringLiteral("Globex")});
+    frmMain& main = OpenWindow();
+    Combo("ddSearchCompany")->setEditText(QStringLiteral("Glob"));
+    Combo("txtSearchToMeet")->setEditText(QStringLiteral("Bob"));
+    Combo("ddSearchVisitorType")->setEditText(QStringLiteral("Vendor"));
+    Combo("ddCompany")->setEditText(QStringLiteral("Typed"));
+    Remember("VType", QStringLiteral("Interview"));
+    Remember("VPurpose", QStringLiteral("Official"));
+    main.EnableNewMode();
+    EXPECT_EQ(Combo("ddSearchCompany")->currentText(), QStringLiteral("Glob"));
+    EXPECT_EQ(Combo("txtSearchToMeet")->currentText(), QStringLiteral("Bob"));
+    EXPECT_EQ(Combo("ddSearchVisitorType")->currentText(), QStringLiteral("Vendor"));
+    EXPECT_EQ(Items("ddSearchCompany"),
+              (QStringList{QStringLiteral("Acme"), QStringLiteral("Globex")}));
+    EXPECT_TRUE(Combo("ddCompany")->currentText().isEmpty());
+    EXPECT_EQ(Combo("ddVisitorType")->currentText(), QStringLiteral("Interview"));
+    EXPECT_EQ(Combo("ddPurpose")->currentText(), QStringLiteral("Official"));
+    EXPECT_EQ(Combo("ddPurpose")->currentIndex(), -1);
+}
+
+// A database that cannot be read leaves the fixed items and one log line a list.
+TEST_F(frmMainDropDownsTest, FailedQueryKeepsFixedItemsAndIsLogged) {
+    frmMain& main = OpenWindow();
+    QFile database(folder.DatabaseFile());
+    ASSERT_TRUE(database.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    database.write(QByteArray(4096, 'x'));
+    database.close();
+    folder.ClearLog();
+    Combo("ddSearchCompany")->setEditText(QStringLiteral("Acme"));
+    try {
+        frmMainDetailsAccess::ClearVisitorDetails(main, false);
+    } catch (...) {
+        ADD_FAILURE() << "emptying the page raised";
+    }
+    EXPECT_EQ(Items("ddVisitorType"),
+              (QStringList{QStringLiteral("General"), QStringLiteral("Vendor"),
+                           QStringLiteral("Others")}));
+    EXPECT_EQ(Items("ddPurpose"),
+              (QStringList{QStringLiteral("Official"), QStringLiteral("Personal")}));
+    EXPECT_EQ(Combo("ddSearchCompany")->currentText(), QStringLiteral("Acme"));
+    const QStringList lines = LogLinesFrom(QStringLiteral("FillDDValues"));
+    EXPECT_EQ(lines.size(), 9) << folder.LogText().toStdString();
+    EXPECT_TRUE(folder.LogText().contains(QStringLiteral("\r\nDD Name --> ddVisitorType")));
+    EXPECT_TRUE(folder.LogText().contains(QStringLiteral("\r\nDD Name --> txtSearchToMeet")));
+}
