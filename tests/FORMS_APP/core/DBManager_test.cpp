@@ -3,6 +3,7 @@
 
 #include "core/AppEnvironment.h"
 #include "core/DBManager.h"
+#include "core/DatabaseError.h"
 #include "core/SqlCipherConnection.h"
 
 #include <QDir>
@@ -202,6 +203,30 @@ TEST_F(DBManagerTest, ExecuteNonQuery) {
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines.at(0),
               QStringLiteral("08:00:00\tExecuteNonQuery\tno such table: Nowhere\t") + wrong);
+}
+
+// The installation's schema goes through a script on one connection: a failing statement leaves
+// the script's transaction open, and closing the connection undoes what ran before it.
+TEST_F(DBManagerTest, ScriptRunsAsOneTransactionOnOneConnection) {
+    const QString insert = QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo]) VALUES ");
+    {
+        SqlCipherConnection connection(folder.DatabaseFile(),
+                                       QString::fromLatin1(DBManager::DatabasePassword));
+        connection.ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;") + insert +
+                                 QStringLiteral("('0001');") + insert +
+                                 QStringLiteral("('0002'); COMMIT;"));
+    }
+    EXPECT_EQ(VisitCount(), 2);
+    {
+        SqlCipherConnection connection(folder.DatabaseFile(),
+                                       QString::fromLatin1(DBManager::DatabasePassword));
+        // The second insert breaks the unique pass number.
+        EXPECT_THROW(connection.ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;") + insert +
+                                              QStringLiteral("('0003');") + insert +
+                                              QStringLiteral("('0001'); COMMIT;")),
+                     DatabaseError);
+    }
+    EXPECT_EQ(VisitCount(), 2);
 }
 
 // The text form runs exactly one statement, as the original engine did: nothing of a text with a
