@@ -1,8 +1,73 @@
 #include "RecordSet.h"
 
-RecordSet::RecordSet(QStringList fieldNames, std::vector<std::vector<QVariant>> rows)
-    : m_fieldNames(std::move(fieldNames))
-    , m_rows(std::move(rows)) {}
+#include <QByteArray>
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+// Rows are packed into blocks of this size; a larger row gets a block of its own.
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
+constexpr std::size_t AlignedTo4(std::size_t size) {
+    return (size + 3) & ~std::size_t{3};
+}
+
+// Bytes before a packed row's cell bytes: the cells' ends, then their kinds, padded.
+std::size_t HeaderSize(int fields) {
+    const auto count = static_cast<std::size_t>(fields);
+    return AlignedTo4(count * sizeof(std::uint32_t) + count);
+}
+
+std::uint32_t ReadEnd(const char* header, int column) {
+    std::uint32_t end = 0;
+    std::memcpy(&end, header + static_cast<std::size_t>(column) * sizeof(end), sizeof(end));
+    return end;
+}
+
+} // namespace
+
+RecordSet::RecordSet(QStringList fieldNames)
+    : m_fieldNames(std::move(fieldNames)) {}
+
+RecordSet::RecordSet(QStringList fieldNames, const std::vector<std::vector<QVariant>>& rows)
+    : m_fieldNames(std::move(fieldNames)) {
+    for (const std::vector<QVariant>& row : rows) {
+        for (int column = 0; column < FieldCount(); ++column) {
+            const auto index = static_cast<std::size_t>(column);
+            AppendValue(index < row.size() ? row[index] : QVariant());
+        }
+        EndRow();
+    }
+}
+
+RecordSet::RecordSet(const RecordSet& other)
+    : m_fieldNames(other.m_fieldNames)
+    , m_rows(other.m_rows)
+    , m_pendingEnds(other.m_pendingEnds)
+    , m_pendingTypes(other.m_pendingTypes)
+    , m_pendingBytes(other.m_pendingBytes)
+    , m_current(other.m_current) {
+    m_blocks.reserve(other.m_blocks.size());
+    for (const Block& block : other.m_blocks) {
+        Block copy;
+        copy.data = std::make_unique<char[]>(block.size);
+        std::memcpy(copy.data.get(), block.data.get(), block.size);
+        copy.size = block.size;
+        copy.capacity = block.size;
+        m_blocks.push_back(std::move(copy));
+    }
+}
+
+RecordSet& RecordSet::operator=(const RecordSet& other) {
+    if (this != &other) {
+        RecordSet copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
 
 int RecordSet::FieldCount() const {
     return static_cast<int>(m_fieldNames.size());
@@ -39,13 +104,7 @@ QVariant RecordSet::Field(const QString& name) const {
 }
 
 QVariant RecordSet::Value(int row, int column) const {
-    if (row < 0 || row >= RecordCount() || column < 0 || column >= FieldCount()) {
-        return {};
-    }
-    const std::vector<QVariant>& values = m_rows[static_cast<std::size_t>(row)];
-    return static_cast<std::size_t>(column) < values.size()
-               ? values[static_cast<std::size_t>(column)]
-               : QVariant();
+    return ToVariant(CellAt(row, column));
 }
 
 int RecordSet::ColumnIndex(const QString& name) const {
@@ -55,4 +114,156 @@ int RecordSet::ColumnIndex(const QString& name) const {
         }
     }
     return -1;
+}
+
+RecordSet::CellType RecordSet::Type(int row, int column) const {
+    return CellAt(row, column).type;
+}
+
+bool RecordSet::IsNull(int row, int column) const {
+    return Type(row, column) == CellType::Null;
+}
+
+std::string_view RecordSet::Bytes(int row, int column) const {
+    const Cell cell = CellAt(row, column);
+    return cell.type == CellType::Text || cell.type == CellType::Blob ? cell.bytes
+                                                                      : std::string_view();
+}
+
+QString RecordSet::Text(int row, int column) const {
+    const Cell cell = CellAt(row, column);
+    if (cell.type == CellType::Text) {
+        return QString::fromUtf8(cell.bytes.data(), static_cast<qsizetype>(cell.bytes.size()));
+    }
+    return ToVariant(cell).toString();
+}
+
+RecordSet::Cell RecordSet::CellAt(int row, int column) const {
+    if (row < 0 || row >= RecordCount() || column < 0 || column >= FieldCount()) {
+        return {};
+    }
+    const RowPlace place = m_rows[static_cast<std::size_t>(row)];
+    const char* header = m_blocks[place.block].data.get() + place.offset;
+    const char* bytes = header + HeaderSize(FieldCount());
+    const std::uint32_t begin = column == 0 ? 0 : ReadEnd(header, column - 1);
+    const std::uint32_t end = ReadEnd(header, column);
+    const auto type = static_cast<CellType>(
+        header[static_cast<std::size_t>(FieldCount()) * sizeof(std::uint32_t) +
+               static_cast<std::size_t>(column)]);
+    return {type, std::string_view(bytes + begin, end - begin)};
+}
+
+QVariant RecordSet::ToVariant(const Cell& cell) {
+    switch (cell.type) {
+    case CellType::Null:
+        return {};
+    case CellType::Integer: {
+        qint64 value = 0;
+        std::memcpy(&value, cell.bytes.data(), sizeof(value));
+        return QVariant(static_cast<qlonglong>(value));
+    }
+    case CellType::Float: {
+        double value = 0;
+        std::memcpy(&value, cell.bytes.data(), sizeof(value));
+        return QVariant(value);
+    }
+    case CellType::Text:
+        return QVariant(
+            QString::fromUtf8(cell.bytes.data(), static_cast<qsizetype>(cell.bytes.size())));
+    case CellType::Blob:
+        return QVariant(QByteArray(cell.bytes.data(), static_cast<qsizetype>(cell.bytes.size())));
+    }
+    return {};
+}
+
+void RecordSet::AppendCell(CellType type, std::string_view bytes) {
+    if (m_pendingTypes.size() >= static_cast<std::size_t>(FieldCount())) {
+        throw std::logic_error("RecordSet: more cells than fields in a row");
+    }
+    m_pendingBytes.append(bytes);
+    if (m_pendingBytes.size() > UINT32_MAX) {
+        throw std::length_error("RecordSet: a row of more than 4 GB");
+    }
+    m_pendingEnds.push_back(static_cast<std::uint32_t>(m_pendingBytes.size()));
+    m_pendingTypes.push_back(type);
+}
+
+void RecordSet::AppendNull() {
+    AppendCell(CellType::Null, {});
+}
+
+void RecordSet::AppendInteger(qint64 value) {
+    char bytes[sizeof(value)];
+    std::memcpy(bytes, &value, sizeof(value));
+    AppendCell(CellType::Integer, std::string_view(bytes, sizeof(bytes)));
+}
+
+void RecordSet::AppendFloat(double value) {
+    char bytes[sizeof(value)];
+    std::memcpy(bytes, &value, sizeof(value));
+    AppendCell(CellType::Float, std::string_view(bytes, sizeof(bytes)));
+}
+
+void RecordSet::AppendText(std::string_view utf8) {
+    AppendCell(CellType::Text, utf8);
+}
+
+void RecordSet::AppendBlob(std::string_view bytes) {
+    AppendCell(CellType::Blob, bytes);
+}
+
+void RecordSet::AppendValue(const QVariant& value) {
+    if (value.isNull()) {
+        AppendNull();
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        AppendInteger(value.toLongLong());
+        return;
+    case QMetaType::Double:
+        AppendFloat(value.toDouble());
+        return;
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        AppendBlob(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        return;
+    }
+    default: {
+        const QByteArray utf8 = value.toString().toUtf8();
+        AppendText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+        return;
+    }
+    }
+}
+
+// Missing cells at the end of a row are Null.
+void RecordSet::EndRow() {
+    while (m_pendingTypes.size() < static_cast<std::size_t>(FieldCount())) {
+        AppendNull();
+    }
+    const std::size_t header = HeaderSize(FieldCount());
+    const std::size_t size = AlignedTo4(header + m_pendingBytes.size());
+    if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().size < size) {
+        Block block;
+        block.capacity = std::max(kBlockSize, size);
+        block.data = std::make_unique<char[]>(block.capacity);
+        m_blocks.push_back(std::move(block));
+    }
+    Block& block = m_blocks.back();
+    char* target = block.data.get() + block.size;
+    std::memcpy(target, m_pendingEnds.data(), m_pendingEnds.size() * sizeof(std::uint32_t));
+    std::memcpy(target + m_pendingEnds.size() * sizeof(std::uint32_t), m_pendingTypes.data(),
+                m_pendingTypes.size());
+    std::memcpy(target + header, m_pendingBytes.data(), m_pendingBytes.size());
+    m_rows.push_back(
+        {static_cast<std::uint32_t>(m_blocks.size() - 1), static_cast<std::uint32_t>(block.size)});
+    block.size += size;
+    m_pendingEnds.clear();
+    m_pendingTypes.clear();
+    m_pendingBytes.clear();
 }

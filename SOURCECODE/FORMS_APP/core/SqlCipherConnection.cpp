@@ -9,6 +9,8 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <string_view>
+
 namespace {
 
 class Statement final {
@@ -76,21 +78,28 @@ int BindValue(sqlite3_stmt* stmt, int index, const QVariant& value) {
     }
 }
 
-QVariant ColumnValue(sqlite3_stmt* stmt, int column) {
+void AppendColumn(RecordSet& records, sqlite3_stmt* stmt, int column) {
     switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_INTEGER:
-        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
+        records.AppendInteger(sqlite3_column_int64(stmt, column));
+        return;
     case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(stmt, column));
+        records.AppendFloat(sqlite3_column_double(stmt, column));
+        return;
     case SQLITE_BLOB: {
         const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, column));
-        return QVariant(QByteArray(data, sqlite3_column_bytes(stmt, column)));
+        records.AppendBlob(
+            std::string_view(data, static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))));
+        return;
     }
     case SQLITE_NULL:
-        return {};
+        records.AppendNull();
+        return;
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)));
+        records.AppendText(
+            std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))));
+        return;
     }
     }
 }
@@ -196,7 +205,7 @@ RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantLis
     for (int c = 0; c < columns; ++c) {
         names.append(QString::fromUtf8(sqlite3_column_name(stmt.Get(), c)));
     }
-    std::vector<std::vector<QVariant>> rows;
+    RecordSet records(std::move(names));
     for (;;) {
         const int rc = sqlite3_step(stmt.Get());
         if (rc == SQLITE_DONE) {
@@ -205,12 +214,10 @@ RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantLis
         if (rc != SQLITE_ROW) {
             Fail();
         }
-        std::vector<QVariant> row;
-        row.reserve(static_cast<std::size_t>(columns));
         for (int c = 0; c < columns; ++c) {
-            row.push_back(ColumnValue(stmt.Get(), c));
+            AppendColumn(records, stmt.Get(), c);
         }
-        rows.push_back(std::move(row));
+        records.EndRow();
     }
-    return RecordSet(std::move(names), std::move(rows));
+    return records;
 }

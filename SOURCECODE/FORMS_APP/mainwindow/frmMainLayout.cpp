@@ -5,6 +5,7 @@
 #include "LinkLabel.h"
 #include "MainStatusBar.h"
 #include "QVButton.h"
+#include "SearchResultsModel.h"
 #include "VisitorListModel.h"
 #include "ctlPellora.h"
 
@@ -148,6 +149,9 @@ void frmMain::BuildWindow() {
     BuildShortcuts();
     BuildSearchPage();
     BuildCheckedInListPage();
+    ConnectSearchPage();
+    BuildListMenus();
+    ConnectListEvents();
 
     tmrScroller = new QTimer(this);
     tmrScroller->setObjectName(QStringLiteral("tmrScroller"));
@@ -292,7 +296,7 @@ LinkLabel* frmMain::MakeLink(QWidget* parent, const QString& name, const QString
     return link;
 }
 
-QTreeView* frmMain::MakeListView(QWidget* parent, const QString& name, VisitorListModel* model,
+QTreeView* frmMain::MakeListView(QWidget* parent, const QString& name, QAbstractItemModel* model,
                                  const QRect& place) {
     auto* view = new QTreeView(parent);
     view->setObjectName(name);
@@ -587,7 +591,7 @@ void frmMain::BuildSearchFilters() {
 void frmMain::BuildSearchResults() {
     MakeHeading(fraSearch, QStringLiteral("lblSearchResults"), QStringLiteral("Search Results"),
                 234);
-    mdlSearchResults = new VisitorListModel(ModelColumns(kSearchColumns), this);
+    mdlSearchResults = new SearchResultsModel(this);
     lstSearchResults = MakeListView(fraSearch, QStringLiteral("lstSearchResults"), mdlSearchResults,
                                     QRect(8, 256, 634, 231));
     SetColumnWidths(lstSearchResults, kSearchColumns);

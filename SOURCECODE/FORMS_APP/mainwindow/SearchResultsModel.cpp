@@ -1,0 +1,331 @@
+#include "SearchResultsModel.h"
+
+#include "VisitorListModel.h"
+#include "core/RecordSet.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+namespace {
+
+// Empty cells first, then the values of the column's kind, then texts that are not of it.
+struct RowKey {
+    int rank = 0;
+    qint64 number = 0;
+    std::string_view text;
+    int row = 0;
+};
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The stored "yyyy-MM-dd HH:mm:ss" as the number yyyyMMddHHmmss, read without making a QString;
+// other forms of a date go through QDateTime. Nothing when the text is no date.
+std::optional<qint64> Stamp(const RecordSet& records, int row, int column) {
+    const std::string_view text = records.Bytes(row, column);
+    static constexpr std::string_view shape = "0000-00-00 00:00:00";
+    bool fast = text.size() == shape.size();
+    qint64 stamp = 0;
+    for (std::size_t i = 0; fast && i < shape.size(); ++i) {
+        if (shape[i] == '0') {
+            fast = IsDigit(text[i]);
+            stamp = stamp * 10 + (text[i] - '0');
+        } else {
+            fast = text[i] == shape[i];
+        }
+    }
+    if (fast) {
+        return stamp;
+    }
+    const QDateTime when = VisitorListModel::StoredDateTime(records.Value(row, column));
+    if (!when.isValid()) {
+        return std::nullopt;
+    }
+    const QDate date = when.date();
+    const QTime time = when.time();
+    return ((date.year() * 100LL + date.month()) * 100 + date.day()) * 1000000LL +
+           time.hour() * 10000 + time.minute() * 100 + time.second();
+}
+
+bool CheckedOutShown(const RecordSet& records, int row) {
+    if (records.IsNull(row, SearchResultsModel::CheckedOutRecordColumn)) {
+        return false;
+    }
+    const std::optional<qint64> in = Stamp(records, row, SearchResultsModel::CheckedInRecordColumn);
+    const std::optional<qint64> out =
+        Stamp(records, row, SearchResultsModel::CheckedOutRecordColumn);
+    return in && out && *in < *out;
+}
+
+std::optional<qint64> Number(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 18) {
+        return std::nullopt;
+    }
+    qint64 number = 0;
+    for (const char c : text) {
+        if (!IsDigit(c)) {
+            return std::nullopt;
+        }
+        number = number * 10 + (c - '0');
+    }
+    return negative ? -number : number;
+}
+
+RowKey KeyOf(const RecordSet& records, int row, const SearchResultsModel::Column& column) {
+    RowKey key;
+    key.row = row;
+    const std::string_view text = records.Bytes(row, column.recordColumn);
+    if (column.kind == SearchResultsModel::Kind::CheckedOut && !CheckedOutShown(records, row)) {
+        return key;
+    }
+    if (text.empty() && records.Type(row, column.recordColumn) != RecordSet::CellType::Integer) {
+        return key;
+    }
+    std::optional<qint64> number;
+    switch (column.kind) {
+    case SearchResultsModel::Kind::Number:
+        number = records.Type(row, column.recordColumn) == RecordSet::CellType::Integer
+                     ? std::optional<qint64>(records.Value(row, column.recordColumn).toLongLong())
+                     : Number(text);
+        break;
+    case SearchResultsModel::Kind::Date:
+    case SearchResultsModel::Kind::CheckedOut:
+        number = Stamp(records, row, column.recordColumn);
+        break;
+    case SearchResultsModel::Kind::Text:
+        key.rank = 1;
+        key.text = text;
+        return key;
+    }
+    if (number) {
+        key.rank = 1;
+        key.number = *number;
+    } else {
+        key.rank = 2;
+        key.text = text;
+    }
+    return key;
+}
+
+// Ignoring letter case as the list's own text sort does; ASCII byte by byte, and the whole texts
+// through QString from the first byte that is not ASCII, which gives the same order throughout.
+int CompareText(std::string_view left, std::string_view right) {
+    const std::size_t common = std::min(left.size(), right.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto a = static_cast<unsigned char>(left[i]);
+        const auto b = static_cast<unsigned char>(right[i]);
+        if (a >= 0x80 || b >= 0x80) {
+            return QString::fromUtf8(left.data(), static_cast<qsizetype>(left.size()))
+                .compare(QString::fromUtf8(right.data(), static_cast<qsizetype>(right.size())),
+                         Qt::CaseInsensitive);
+        }
+        const int fa = a >= 'A' && a <= 'Z' ? a + 32 : a;
+        const int fb = b >= 'A' && b <= 'Z' ? b + 32 : b;
+        if (fa != fb) {
+            return fa < fb ? -1 : 1;
+        }
+    }
+    if (left.size() == right.size()) {
+        return 0;
+    }
+    return left.size() < right.size() ? -1 : 1;
+}
+
+int Compare(const RowKey& left, const RowKey& right) {
+    if (left.rank != right.rank) {
+        return left.rank < right.rank ? -1 : 1;
+    }
+    if (left.number != right.number) {
+        return left.number < right.number ? -1 : 1;
+    }
+    return CompareText(left.text, right.text);
+}
+
+} // namespace
+
+QList<SearchResultsModel::Column> SearchResultsModel::SearchColumns() {
+    return {
+        {QStringLiteral("Pass No."), 0, Kind::Number},
+        {QStringLiteral("Visitor Name"), 1, Kind::Text},
+        {QStringLiteral("Contact No."), 2, Kind::Text},
+        {QStringLiteral("Email"), 3, Kind::Text},
+        {QStringLiteral("Company"), 5, Kind::Text},
+        {QStringLiteral("Visitor Type"), 4, Kind::Text},
+        {QStringLiteral("Purpose"), 7, Kind::Text},
+        {QStringLiteral("To Meet"), 8, Kind::Text},
+        {QStringLiteral("Department"), 9, Kind::Text},
+        {QStringLiteral("Checked-In"), CheckedInRecordColumn, Kind::Date},
+        {QStringLiteral("Checked-Out"), CheckedOutRecordColumn, Kind::CheckedOut},
+    };
+}
+
+SearchResultsModel::SearchResultsModel(QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_columns(SearchColumns()) {}
+
+SearchResultsModel::~SearchResultsModel() = default;
+
+int SearchResultsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int SearchResultsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant SearchResultsModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || role != Qt::DisplayRole) {
+        return {};
+    }
+    return Text(index.row(), index.column());
+}
+
+QVariant SearchResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= m_columns.size()) {
+        return {};
+    }
+    return m_columns.at(section).header;
+}
+
+void SearchResultsModel::sort(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= m_columns.size()) {
+        return;
+    }
+    m_sorted = true;
+    m_sortKey = column;
+    m_sortOrder = order;
+    ApplySort();
+}
+
+void SearchResultsModel::ApplySort() {
+    if (!m_sorted || m_rows.size() < 2 || !m_records) {
+        return;
+    }
+    const Column& column = m_columns.at(m_sortKey);
+    std::vector<RowKey> keys;
+    keys.reserve(m_rows.size());
+    for (const int row : m_rows) {
+        keys.push_back(KeyOf(*m_records, row, column));
+    }
+    const bool ascending = m_sortOrder == Qt::AscendingOrder;
+    std::stable_sort(keys.begin(), keys.end(),
+                     [ascending](const RowKey& left, const RowKey& right) {
+                         const int result = Compare(left, right);
+                         return ascending ? result < 0 : result > 0;
+                     });
+
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    // Where each record row was listed, to move the view's selection and current row along.
+    std::vector<int> oldPosition;
+    if (!before.isEmpty()) {
+        oldPosition.assign(m_records->RecordCount(), -1);
+        for (std::size_t position = 0; position < m_rows.size(); ++position) {
+            oldPosition[static_cast<std::size_t>(m_rows[position])] = static_cast<int>(position);
+        }
+    }
+    std::vector<int> newPosition(m_rows.size());
+    for (std::size_t position = 0; position < keys.size(); ++position) {
+        m_rows[position] = keys[position].row;
+        if (!before.isEmpty()) {
+            newPosition[static_cast<std::size_t>(
+                oldPosition[static_cast<std::size_t>(keys[position].row)])] =
+                static_cast<int>(position);
+        }
+    }
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before) {
+        after.append(index(newPosition[static_cast<std::size_t>(old.row())], old.column()));
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void SearchResultsModel::Clear() {
+    beginResetModel();
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    m_records.reset();
+    endResetModel();
+}
+
+void SearchResultsModel::AppendRecords(std::shared_ptr<const RecordSet> records, int first,
+                                       int count) {
+    if (count <= 0 || !records) {
+        return;
+    }
+    if (m_records && m_records != records) {
+        // Rows of two searches never share the list.
+        Clear();
+    }
+    m_records = std::move(records);
+    const int listed = rowCount();
+    beginInsertRows({}, listed, listed + count - 1);
+    m_rows.reserve(m_rows.size() + static_cast<std::size_t>(count));
+    for (int row = first; row < first + count; ++row) {
+        m_rows.push_back(row);
+    }
+    endInsertRows();
+    ApplySort();
+}
+
+void SearchResultsModel::RemoveItem(int row) {
+    if (row < 0 || row >= rowCount()) {
+        return;
+    }
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}
+
+QString SearchResultsModel::ItemText(int row) const {
+    return Text(row, 0);
+}
+
+QString SearchResultsModel::Text(int row, int column) const {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= m_columns.size()) {
+        return {};
+    }
+    const int record = m_rows[static_cast<std::size_t>(row)];
+    const Column& source = m_columns.at(column);
+    switch (source.kind) {
+    case Kind::Text:
+    case Kind::Number:
+        return m_records->Text(record, source.recordColumn);
+    case Kind::Date:
+        return VisitorListModel::ListDateText(m_records->Value(record, source.recordColumn));
+    case Kind::CheckedOut:
+        return CheckedOutShown(*m_records, record)
+                   ? VisitorListModel::FormatListDate(VisitorListModel::StoredDateTime(
+                         m_records->Value(record, source.recordColumn)))
+                   : QString();
+    }
+    return {};
+}
+
+bool SearchResultsModel::Sorted() const {
+    return m_sorted;
+}
+
+int SearchResultsModel::SortKey() const {
+    return m_sortKey;
+}
+
+Qt::SortOrder SearchResultsModel::SortOrder() const {
+    return m_sortOrder;
+}

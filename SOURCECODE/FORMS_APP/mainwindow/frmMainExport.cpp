@@ -1,0 +1,3 @@
+#include "frmMain.h"
+
+void frmMain::QVReport_Click() {}
