@@ -187,10 +187,14 @@ int SearchResultsModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant SearchResultsModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole) {
+    if (!index.isValid()) {
         return {};
     }
-    return Text(index.row(), index.column());
+    if (role == DateTimeRole) {
+        const QDateTime when = DateTime(index.row(), index.column());
+        return when.isValid() ? QVariant(when) : QVariant();
+    }
+    return role == Qt::DisplayRole ? QVariant(Text(index.row(), index.column())) : QVariant();
 }
 
 QVariant SearchResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -314,6 +318,19 @@ QString SearchResultsModel::Text(int row, int column) const {
                    ? VisitorListModel::FormatListDate(VisitorListModel::StoredDateTime(
                          m_records->Value(record, source.recordColumn)))
                    : QString();
+    }
+    return {};
+}
+
+QDateTime SearchResultsModel::DateTime(int row, int column) const {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= m_columns.size()) {
+        return {};
+    }
+    const int record = m_rows[static_cast<std::size_t>(row)];
+    const Column& source = m_columns.at(column);
+    if (source.kind == Kind::Date ||
+        (source.kind == Kind::CheckedOut && CheckedOutShown(*m_records, record))) {
+        return VisitorListModel::StoredDateTime(m_records->Value(record, source.recordColumn));
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -27,6 +28,8 @@ public:
         int recordColumn; // position in the table "VisitorRegister"
         Kind kind;
     };
+    // The date columns give their cell's date-time under this role (null when the cell is empty).
+    static constexpr int DateTimeRole = Qt::UserRole + 1;
     static constexpr int CheckedInRecordColumn = 11;
     static constexpr int CheckedOutRecordColumn = 12;
 
@@ -54,6 +57,7 @@ public:
     // A cell as the list shows it: dates as "dd-MMM-yyyy hh:mm:ss AM/PM"; the Checked-Out cell
     // only when it is later than the Checked-In one.
     QString Text(int row, int column) const;
+    QDateTime DateTime(int row, int column) const;
 
     bool Sorted() const;
     int SortKey() const;
