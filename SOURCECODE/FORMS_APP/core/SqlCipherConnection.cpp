@@ -1,5 +1,6 @@
 #include "SqlCipherConnection.h"
 
+#include "CaseFoldingLike.h"
 #include "DatabaseError.h"
 #include "SqlCipherKeyCache.h"
 
@@ -150,6 +151,9 @@ bool SqlCipherConnection::TryKey(const QString& path, int flags, const QString& 
         // The key is only tried on the first read: a wrong key or a file that is no database
         // fails here, before the caller's statement runs.
         ExecuteScript(QStringLiteral("SELECT count(*) FROM sqlite_master;"));
+        if (!CaseFoldingLike::Register(m_db)) {
+            Fail();
+        }
         return true;
     } catch (const DatabaseError&) {
         if (sqlite3_errcode(m_db) == SQLITE_NOTADB) {

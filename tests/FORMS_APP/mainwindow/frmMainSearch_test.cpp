@@ -158,7 +158,7 @@ TEST_F(frmMainSearchTest, DateBoxesKeepDigitsAndDashes) {
 }
 
 // A filter is a contains-pattern of the trimmed text; a box of spaces sets no condition, inner
-// spaces stay in the pattern.
+// spaces stay in the pattern, letter case is ignored for every letter.
 TEST_F(frmMainSearchTest, TextFiltersAreContainsPatterns) {
     AddVisits({
         {"0001", "Ann Lee", "2024-03-04 09:00:00"},
@@ -176,11 +176,14 @@ TEST_F(frmMainSearchTest, TextFiltersAreContainsPatterns) {
          {QStringLiteral("0001"), QStringLiteral("0002"), QStringLiteral("0003"),
           QStringLiteral("0004")}},
         {"txtSearchName", "  n l ", {QStringLiteral("0001")}},
+        {"txtSearchName", "élise", {QStringLiteral("0003")}},
+        {"txtSearchName", "ÉLISE", {QStringLiteral("0003")}},
         {"txtSearchName", "o'neil", {QStringLiteral("0004")}},
         {"txtSearchPassNo", "03", {QStringLiteral("0003")}},
         {"ddSearchCompany",
          "acme",
          {QStringLiteral("0001"), QStringLiteral("0002"), QStringLiteral("0003")}},
+        {"ddSearchCompany", "ØRSTED", {QStringLiteral("0004")}},
         {"ddSearchVisitorType", " vendor ", {QStringLiteral("0003"), QStringLiteral("0004")}},
         {"txtSearchToMeet",
          "host",
