@@ -40,6 +40,11 @@ void DecodeFolded(std::string_view text, std::u32string& out) {
     const std::size_t size = text.size();
     for (std::size_t i = 0; i < size;) {
         const unsigned char lead = bytes[i];
+        if (lead < 0x80) {
+            out.push_back(kAsciiFold[lead]);
+            ++i;
+            continue;
+        }
         char32_t code = lead;
         std::size_t length = 1;
         if (lead >= 0xC2 && lead <= 0xDF) {
@@ -127,11 +132,9 @@ bool MatchAscii(std::string_view pattern, std::string_view text, char32_t escape
         static_cast<char>(kAsciiFold[static_cast<unsigned char>(escape)]), hasEscape);
 }
 
-bool MatchUnicode(std::string_view pattern, std::string_view text, char32_t escape,
+bool MatchUnicode(const std::u32string& foldedPattern, std::string_view text, char32_t escape,
                   bool hasEscape) {
-    thread_local std::u32string foldedPattern;
     thread_local std::u32string foldedText;
-    DecodeFolded(pattern, foldedPattern);
     DecodeFolded(text, foldedText);
     return Match<char32_t>(foldedPattern.data(), foldedPattern.size(), foldedText.data(),
                            foldedText.size(), QChar::toCaseFolded(escape), hasEscape);
@@ -167,9 +170,27 @@ void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
         escape = decoded.front();
     }
     const bool ascii = IsAscii(pattern) && IsAscii(text) && escape < 0x80;
-    const bool matches = ascii ? MatchAscii(pattern, text, escape, hasEscape)
-                               : MatchUnicode(pattern, text, escape, hasEscape);
-    sqlite3_result_int(context, matches ? 1 : 0);
+    if (ascii) {
+        sqlite3_result_int(context, MatchAscii(pattern, text, escape, hasEscape) ? 1 : 0);
+        return;
+    }
+    // The pattern is the same for every row of a statement: it is decoded once and kept with it.
+    const auto* kept = static_cast<const std::u32string*>(sqlite3_get_auxdata(context, 0));
+    if (kept == nullptr) {
+        auto* decoded = new std::u32string;
+        DecodeFolded(pattern, *decoded);
+        sqlite3_set_auxdata(context, 0, decoded,
+                            [](void* data) { delete static_cast<std::u32string*>(data); });
+        kept = static_cast<const std::u32string*>(sqlite3_get_auxdata(context, 0));
+        if (kept == nullptr) {
+            // The engine dropped it at once (no memory to keep it): decode for this row only.
+            std::u32string once;
+            DecodeFolded(pattern, once);
+            sqlite3_result_int(context, MatchUnicode(once, text, escape, hasEscape) ? 1 : 0);
+            return;
+        }
+    }
+    sqlite3_result_int(context, MatchUnicode(*kept, text, escape, hasEscape) ? 1 : 0);
 }
 
 } // namespace

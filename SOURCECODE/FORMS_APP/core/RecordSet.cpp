@@ -46,17 +46,19 @@ RecordSet::RecordSet(QStringList fieldNames, const std::vector<std::vector<QVari
 RecordSet::RecordSet(const RecordSet& other)
     : m_fieldNames(other.m_fieldNames)
     , m_rows(other.m_rows)
-    , m_pendingEnds(other.m_pendingEnds)
-    , m_pendingTypes(other.m_pendingTypes)
-    , m_pendingBytes(other.m_pendingBytes)
     , m_current(other.m_current) {
+    // Only whole rows are copied; a row being built stays behind.
     m_blocks.reserve(other.m_blocks.size());
-    for (const Block& block : other.m_blocks) {
+    for (std::size_t index = 0; index < other.m_blocks.size(); ++index) {
+        const Block& block = other.m_blocks[index];
+        const std::size_t size = other.m_rowCells >= 0 && index + 1 == other.m_blocks.size()
+                                     ? other.m_rowStart
+                                     : block.size;
         Block copy;
-        copy.data = std::make_unique<char[]>(block.size);
-        std::memcpy(copy.data.get(), block.data.get(), block.size);
-        copy.size = block.size;
-        copy.capacity = block.size;
+        copy.data.reset(new char[std::max<std::size_t>(size, 1)]);
+        std::memcpy(copy.data.get(), block.data.get(), size);
+        copy.size = size;
+        copy.capacity = size;
         m_blocks.push_back(std::move(copy));
     }
 }
@@ -176,16 +178,46 @@ QVariant RecordSet::ToVariant(const Cell& cell) {
     return {};
 }
 
+char* RecordSet::RowSpace(std::size_t extra) {
+    const std::size_t header = HeaderSize(FieldCount());
+    const std::size_t needed = header + m_rowBytes + extra + 3;
+    if (m_blocks.empty() || m_blocks.back().capacity - m_rowStart < needed) {
+        Block block;
+        block.capacity = std::max(kBlockSize, needed * 2);
+        // Not zeroed: every byte is written before it is read.
+        block.data.reset(new char[block.capacity]);
+        if (m_rowCells > 0) {
+            std::memcpy(block.data.get(), m_blocks.back().data.get() + m_rowStart,
+                        header + m_rowBytes);
+        }
+        m_blocks.push_back(std::move(block));
+        m_rowStart = 0;
+    }
+    return m_blocks.back().data.get() + m_rowStart;
+}
+
 void RecordSet::AppendCell(CellType type, std::string_view bytes) {
-    if (m_pendingTypes.size() >= static_cast<std::size_t>(FieldCount())) {
+    if (m_rowCells < 0) {
+        m_rowStart = m_blocks.empty() ? 0 : m_blocks.back().size;
+        m_rowBytes = 0;
+        m_rowCells = 0;
+    }
+    if (m_rowCells >= FieldCount()) {
         throw std::logic_error("RecordSet: more cells than fields in a row");
     }
-    m_pendingBytes.append(bytes);
-    if (m_pendingBytes.size() > UINT32_MAX) {
+    if (m_rowBytes + bytes.size() > UINT32_MAX) {
         throw std::length_error("RecordSet: a row of more than 4 GB");
     }
-    m_pendingEnds.push_back(static_cast<std::uint32_t>(m_pendingBytes.size()));
-    m_pendingTypes.push_back(type);
+    char* row = RowSpace(bytes.size());
+    const std::size_t fields = static_cast<std::size_t>(FieldCount());
+    if (!bytes.empty()) {
+        std::memcpy(row + HeaderSize(FieldCount()) + m_rowBytes, bytes.data(), bytes.size());
+    }
+    m_rowBytes += bytes.size();
+    const auto end = static_cast<std::uint32_t>(m_rowBytes);
+    std::memcpy(row + static_cast<std::size_t>(m_rowCells) * sizeof(end), &end, sizeof(end));
+    row[fields * sizeof(end) + static_cast<std::size_t>(m_rowCells)] = static_cast<char>(type);
+    ++m_rowCells;
 }
 
 void RecordSet::AppendNull() {
@@ -243,27 +275,50 @@ void RecordSet::AppendValue(const QVariant& value) {
 
 // Missing cells at the end of a row are Null.
 void RecordSet::EndRow() {
-    while (m_pendingTypes.size() < static_cast<std::size_t>(FieldCount())) {
+    while (m_rowCells < FieldCount()) {
         AppendNull();
     }
-    const std::size_t header = HeaderSize(FieldCount());
-    const std::size_t size = AlignedTo4(header + m_pendingBytes.size());
-    if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().size < size) {
-        Block block;
-        block.capacity = std::max(kBlockSize, size);
-        block.data = std::make_unique<char[]>(block.capacity);
-        m_blocks.push_back(std::move(block));
+    if (m_rowCells < 0) {
+        // No fields at all: an empty row.
+        RowSpace(0);
+        m_rowStart = m_blocks.back().size;
+        m_rowBytes = 0;
     }
     Block& block = m_blocks.back();
-    char* target = block.data.get() + block.size;
-    std::memcpy(target, m_pendingEnds.data(), m_pendingEnds.size() * sizeof(std::uint32_t));
-    std::memcpy(target + m_pendingEnds.size() * sizeof(std::uint32_t), m_pendingTypes.data(),
-                m_pendingTypes.size());
-    std::memcpy(target + header, m_pendingBytes.data(), m_pendingBytes.size());
     m_rows.push_back(
-        {static_cast<std::uint32_t>(m_blocks.size() - 1), static_cast<std::uint32_t>(block.size)});
-    block.size += size;
-    m_pendingEnds.clear();
-    m_pendingTypes.clear();
-    m_pendingBytes.clear();
+        {static_cast<std::uint32_t>(m_blocks.size() - 1), static_cast<std::uint32_t>(m_rowStart)});
+    block.size = m_rowStart + AlignedTo4(HeaderSize(FieldCount()) + m_rowBytes);
+    m_rowCells = -1;
+}
+
+void RecordSet::AppendRow(std::span<const CellType> types,
+                          std::span<const std::string_view> cells) {
+    const auto fields = static_cast<std::size_t>(FieldCount());
+    if (m_rowCells >= 0 || types.size() != fields || cells.size() != fields) {
+        throw std::logic_error("RecordSet: a whole row must have one cell per field");
+    }
+    std::size_t total = 0;
+    for (const std::string_view cell : cells) {
+        total += cell.size();
+    }
+    if (total > UINT32_MAX) {
+        throw std::length_error("RecordSet: a row of more than 4 GB");
+    }
+    m_rowStart = m_blocks.empty() ? 0 : m_blocks.back().size;
+    m_rowBytes = 0;
+    m_rowCells = 0;
+    char* row = RowSpace(total);
+    char* bytes = row + HeaderSize(FieldCount());
+    std::uint32_t end = 0;
+    for (std::size_t field = 0; field < fields; ++field) {
+        if (!cells[field].empty()) {
+            std::memcpy(bytes + end, cells[field].data(), cells[field].size());
+        }
+        end += static_cast<std::uint32_t>(cells[field].size());
+        std::memcpy(row + field * sizeof(end), &end, sizeof(end));
+        row[fields * sizeof(end) + field] = static_cast<char>(types[field]);
+    }
+    m_rowBytes = total;
+    m_rowCells = FieldCount();
+    EndRow();
 }

@@ -5,7 +5,9 @@
 #include <QVariant>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,11 @@
 // only when a caller asks for a cell.
 class RecordSet final {
 public:
+    // Told once, with the rows read so far, when a long query has read its first rows, so a
+    // caller can show them while the rest is read. The rows must be copied to be kept.
+    using FirstRows = std::function<void(const RecordSet& rowsSoFar)>;
+    static constexpr int FirstRowsCount = 100;
+
     enum class CellType : std::uint8_t { Null, Integer, Float, Text, Blob };
 
     RecordSet() = default;
@@ -61,6 +68,9 @@ public:
     void AppendBlob(std::string_view bytes);
     void AppendValue(const QVariant& value);
     void EndRow();
+    // A whole row at once, one kind and one byte range per field (an integer or a float as its
+    // eight bytes in memory), for readers that have every cell at hand.
+    void AppendRow(std::span<const CellType> types, std::span<const std::string_view> cells);
 
 private:
     struct Block {
@@ -79,15 +89,19 @@ private:
     };
 
     void AppendCell(CellType type, std::string_view bytes);
+    // Makes room for the row being built plus extra bytes, moving the row to a new block when the
+    // current one is full.
+    char* RowSpace(std::size_t extra);
     Cell CellAt(int row, int column) const;
     static QVariant ToVariant(const Cell& cell);
 
     QStringList m_fieldNames;
     std::vector<Block> m_blocks;
     std::vector<RowPlace> m_rows;
-    // The row being built: cell ends and kinds, then the cells' bytes.
-    std::vector<std::uint32_t> m_pendingEnds;
-    std::vector<CellType> m_pendingTypes;
-    std::string m_pendingBytes;
+    // The row being built lives in the last block from its start offset on: the cells' ends and
+    // kinds first, then the bytes of the cells given so far.
+    std::size_t m_rowStart = 0;
+    std::size_t m_rowBytes = 0;
+    int m_rowCells = -1; // -1: no row begun
     int m_current = 0;
 };

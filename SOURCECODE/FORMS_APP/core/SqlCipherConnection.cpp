@@ -10,7 +10,10 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <array>
+#include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -79,31 +82,56 @@ int BindValue(sqlite3_stmt* stmt, int index, const QVariant& value) {
     }
 }
 
-void AppendColumn(RecordSet& records, sqlite3_stmt* stmt, int column) {
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_INTEGER:
-        records.AppendInteger(sqlite3_column_int64(stmt, column));
-        return;
-    case SQLITE_FLOAT:
-        records.AppendFloat(sqlite3_column_double(stmt, column));
-        return;
-    case SQLITE_BLOB: {
-        const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, column));
-        records.AppendBlob(
-            std::string_view(data, static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))));
-        return;
+// One row's cells as the record set takes them; numbers are kept here until the row is stored.
+class RowReader final {
+public:
+    explicit RowReader(int columns)
+        : m_types(static_cast<std::size_t>(columns))
+        , m_cells(static_cast<std::size_t>(columns))
+        , m_numbers(static_cast<std::size_t>(columns)) {}
+
+    void Read(sqlite3_stmt* stmt, RecordSet& records) {
+        for (std::size_t c = 0; c < m_types.size(); ++c) {
+            const int column = static_cast<int>(c);
+            switch (sqlite3_column_type(stmt, column)) {
+            case SQLITE_INTEGER:
+                Number(c, RecordSet::CellType::Integer, sqlite3_column_int64(stmt, column));
+                break;
+            case SQLITE_FLOAT:
+                Number(c, RecordSet::CellType::Float, sqlite3_column_double(stmt, column));
+                break;
+            case SQLITE_NULL:
+                m_types[c] = RecordSet::CellType::Null;
+                m_cells[c] = {};
+                break;
+            case SQLITE_BLOB:
+                m_types[c] = RecordSet::CellType::Blob;
+                m_cells[c] = {static_cast<const char*>(sqlite3_column_blob(stmt, column)),
+                              static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))};
+                break;
+            default:
+                m_types[c] = RecordSet::CellType::Text;
+                m_cells[c] = {reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                              static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))};
+                break;
+            }
+        }
+        records.AppendRow(m_types, m_cells);
     }
-    case SQLITE_NULL:
-        records.AppendNull();
-        return;
-    default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-        records.AppendText(
-            std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))));
-        return;
+
+private:
+    template <typename T>
+    void Number(std::size_t c, RecordSet::CellType type, T value) {
+        static_assert(sizeof(T) == sizeof(m_numbers[c]));
+        std::memcpy(m_numbers[c].data(), &value, sizeof(value));
+        m_types[c] = type;
+        m_cells[c] = {m_numbers[c].data(), m_numbers[c].size()};
     }
-    }
-}
+
+    std::vector<RecordSet::CellType> m_types;
+    std::vector<std::string_view> m_cells;
+    std::vector<std::array<char, 8>> m_numbers;
+};
 
 QString KeyPragma(const QString& key) {
     QString quoted = key;
@@ -192,7 +220,8 @@ void SqlCipherConnection::Execute(const QString& statement, const QVariantList& 
     Query(statement, parameters);
 }
 
-RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantList& parameters) {
+RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantList& parameters,
+                                     const RecordSet::FirstRows& firstRows) {
     const Statement stmt(m_db, statement);
     if (sqlite3_bind_parameter_count(stmt.Get()) != parameters.size()) {
         throw DatabaseError(QStringLiteral("The statement takes %1 values, %2 were given")
@@ -210,6 +239,7 @@ RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantLis
         names.append(QString::fromUtf8(sqlite3_column_name(stmt.Get(), c)));
     }
     RecordSet records(std::move(names));
+    RowReader reader(columns);
     for (;;) {
         const int rc = sqlite3_step(stmt.Get());
         if (rc == SQLITE_DONE) {
@@ -218,10 +248,10 @@ RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantLis
         if (rc != SQLITE_ROW) {
             Fail();
         }
-        for (int c = 0; c < columns; ++c) {
-            AppendColumn(records, stmt.Get(), c);
+        reader.Read(stmt.Get(), records);
+        if (firstRows && records.RecordCount() == RecordSet::FirstRowsCount) {
+            firstRows(records);
         }
-        records.EndRow();
     }
     return records;
 }

@@ -25,7 +25,8 @@ public:
     // Runs one statement with values bound to its "?" placeholders.
     void Execute(const QString& statement, const QVariantList& parameters);
     // Reads the whole result, so it outlives the connection.
-    RecordSet Query(const QString& statement, const QVariantList& parameters);
+    RecordSet Query(const QString& statement, const QVariantList& parameters,
+                    const RecordSet::FirstRows& firstRows = {});
 
 private:
     // False when the key does not open the file; raises on any other failure.

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -13,8 +15,44 @@ namespace {
 struct RowKey {
     int rank = 0;
     qint64 number = 0;
-    std::string_view text;
+    std::string_view text; // folded for text columns
     int row = 0;
+    int position = 0; // in the order before this sort, so equal rows keep it
+};
+
+// Texts folded once for a sort, so that comparing is comparing bytes: ASCII letters lowered,
+// other texts folded by Unicode case folding (UTF-8 keeps the order of the code points).
+class FoldedTexts final {
+public:
+    explicit FoldedTexts(std::size_t rows) { m_places.reserve(rows); }
+
+    void Add(std::string_view text) {
+        const std::size_t start = m_bytes.size();
+        bool ascii = true;
+        for (const char c : text) {
+            const auto byte = static_cast<unsigned char>(c);
+            ascii = ascii && byte < 0x80;
+            m_bytes.push_back(static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + 32 : byte));
+        }
+        if (!ascii) {
+            m_bytes.resize(start);
+            const QByteArray folded =
+                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+                    .toCaseFolded()
+                    .toUtf8();
+            m_bytes.append(folded.constData(), static_cast<std::size_t>(folded.size()));
+        }
+        m_places.emplace_back(start, m_bytes.size() - start);
+    }
+
+    // Valid once every text was added.
+    std::string_view At(std::size_t index) const {
+        return std::string_view(m_bytes).substr(m_places[index].first, m_places[index].second);
+    }
+
+private:
+    std::string m_bytes;
+    std::vector<std::pair<std::size_t, std::size_t>> m_places;
 };
 
 bool IsDigit(char c) {
@@ -120,28 +158,9 @@ RowKey KeyOf(const RecordSet& records, int row, const SearchResultsModel::Column
     return key;
 }
 
-// Ignoring letter case as the list's own text sort does; ASCII byte by byte, and the whole texts
-// through QString from the first byte that is not ASCII, which gives the same order throughout.
 int CompareText(std::string_view left, std::string_view right) {
-    const std::size_t common = std::min(left.size(), right.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const auto a = static_cast<unsigned char>(left[i]);
-        const auto b = static_cast<unsigned char>(right[i]);
-        if (a >= 0x80 || b >= 0x80) {
-            return QString::fromUtf8(left.data(), static_cast<qsizetype>(left.size()))
-                .compare(QString::fromUtf8(right.data(), static_cast<qsizetype>(right.size())),
-                         Qt::CaseInsensitive);
-        }
-        const int fa = a >= 'A' && a <= 'Z' ? a + 32 : a;
-        const int fb = b >= 'A' && b <= 'Z' ? b + 32 : b;
-        if (fa != fb) {
-            return fa < fb ? -1 : 1;
-        }
-    }
-    if (left.size() == right.size()) {
-        return 0;
-    }
-    return left.size() < right.size() ? -1 : 1;
+    const int result = left.compare(right);
+    return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
 int Compare(const RowKey& left, const RowKey& right) {
@@ -222,15 +241,26 @@ void SearchResultsModel::ApplySort() {
     const Column& column = m_columns.at(m_sortKey);
     std::vector<RowKey> keys;
     keys.reserve(m_rows.size());
-    for (const int row : m_rows) {
-        keys.push_back(KeyOf(*m_records, row, column));
+    for (std::size_t position = 0; position < m_rows.size(); ++position) {
+        keys.push_back(KeyOf(*m_records, m_rows[position], column));
+        keys.back().position = static_cast<int>(position);
+    }
+    // Letter case is ignored: texts are compared folded.
+    FoldedTexts folded(keys.size());
+    for (const RowKey& key : keys) {
+        folded.Add(key.text);
+    }
+    for (std::size_t index = 0; index < keys.size(); ++index) {
+        keys[index].text = folded.At(index);
     }
     const bool ascending = m_sortOrder == Qt::AscendingOrder;
-    std::stable_sort(keys.begin(), keys.end(),
-                     [ascending](const RowKey& left, const RowKey& right) {
-                         const int result = Compare(left, right);
-                         return ascending ? result < 0 : result > 0;
-                     });
+    std::sort(keys.begin(), keys.end(), [ascending](const RowKey& left, const RowKey& right) {
+        const int result = Compare(left, right);
+        if (result != 0) {
+            return ascending ? result < 0 : result > 0;
+        }
+        return left.position < right.position;
+    });
 
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
@@ -328,11 +358,22 @@ QDateTime SearchResultsModel::DateTime(int row, int column) const {
     }
     const int record = m_rows[static_cast<std::size_t>(row)];
     const Column& source = m_columns.at(column);
-    if (source.kind == Kind::Date ||
-        (source.kind == Kind::CheckedOut && CheckedOutShown(*m_records, record))) {
-        return VisitorListModel::StoredDateTime(m_records->Value(record, source.recordColumn));
+    if (source.kind != Kind::Date &&
+        !(source.kind == Kind::CheckedOut && CheckedOutShown(*m_records, record))) {
+        return {};
     }
-    return {};
+    const std::optional<qint64> stamp = Stamp(*m_records, record, source.recordColumn);
+    if (!stamp) {
+        return {};
+    }
+    // yyyyMMddHHmmss taken apart again; no time zone, so no conversion is paid per cell.
+    const qint64 day = *stamp / 1000000;
+    const qint64 time = *stamp % 1000000;
+    return QDateTime(QDate(static_cast<int>(day / 10000), static_cast<int>(day / 100 % 100),
+                           static_cast<int>(day % 100)),
+                     QTime(static_cast<int>(time / 10000), static_cast<int>(time / 100 % 100),
+                           static_cast<int>(time % 100)),
+                     Qt::UTC);
 }
 
 bool SearchResultsModel::Sorted() const {

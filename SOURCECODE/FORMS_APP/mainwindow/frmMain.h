@@ -98,6 +98,7 @@ private:
     void SaveSearchFilters();
     void SearchDateBox_Change(QLineEdit* box);
     bool SearchDatesAreValid();
+    void ShowFirstRows(const class RecordSet& first);
     void ListSearchResults(class RecordSet&& records);
     void ConnectSearchPage();
     void BuildListMenus();

@@ -13,6 +13,7 @@
 #include "ctlPellora.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSettings>
@@ -148,7 +149,7 @@ void frmMain::btnSearch_Click() {
         query.SetDepartment(ContainsPattern(ddSearchDepartment->currentText()));
         query.SetSearchDateFrom(txtSearchDateFrom->text());
         query.SetSearchDateTo(txtSearchDateTo->text());
-        records = query.GetVisitorList();
+        records = query.GetVisitorList([this](const RecordSet& first) { ShowFirstRows(first); });
         if (!records) {
             throw CoreError(QStringLiteral("The search could not be read from the database."));
         }
@@ -159,10 +160,23 @@ void frmMain::btnSearch_Click() {
     ListSearchResults(std::move(*records));
 }
 
+// A long search shows its first rows while the rest is read; the full list replaces them. Only
+// painting is let through meanwhile, so nothing the user does can come between.
+void frmMain::ShowFirstRows(const RecordSet& first) {
+    const auto preview = std::make_shared<const RecordSet>(first);
+    int listed = 0;
+    while (listed < preview->RecordCount() && !preview->IsNull(listed, 0)) {
+        ++listed;
+    }
+    mdlSearchResults->AppendRecords(preview, 0, listed);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 // Lists every row of the search. A row without a pass number cannot be listed: the rows before it
 // stay, and the user is told (the filters are then not saved).
 void frmMain::ListSearchResults(RecordSet&& found) {
     const auto records = std::make_shared<const RecordSet>(std::move(found));
+    mdlSearchResults->Clear();
     int intRowCount = 0;
     while (intRowCount < records->RecordCount() && !records->IsNull(intRowCount, 0)) {
         ++intRowCount;

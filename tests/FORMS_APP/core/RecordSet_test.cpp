@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -105,4 +107,49 @@ TEST_F(RecordSetTest, RowsBuiltByHandPadMissingCellsWithNull) {
             rows.AppendNull();
         },
         std::logic_error);
+}
+
+// Rows built cell by cell that outgrow their block move whole into the next one.
+TEST_F(RecordSetTest, RowsLargerThanWhatIsLeftOfABlockMoveWhole) {
+    RecordSet rows({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    const std::string big(400000, 'x');
+    for (int row = 0; row < 8; ++row) {
+        rows.AppendText(std::to_string(row));
+        rows.AppendText(big);
+        rows.AppendText(big + std::to_string(row));
+        rows.EndRow();
+    }
+    rows.AppendText("half a row");
+    const RecordSet copy = rows;
+    ASSERT_EQ(copy.RecordCount(), 8);
+    for (int row = 0; row < 8; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(copy.Text(row, 0), QString::number(row));
+        EXPECT_EQ(copy.Bytes(row, 1), big);
+        EXPECT_EQ(copy.Bytes(row, 2), big + std::to_string(row));
+    }
+}
+
+// A long query tells once, after its first rows, and gives every row in the end.
+TEST_F(RecordSetTest, LongQueriesShowTheirFirstRows) {
+    for (const int total : {RecordSet::FirstRowsCount - 1, RecordSet::FirstRowsCount, 250}) {
+        SCOPED_TRACE(total);
+        std::vector<int> told;
+        std::vector<QString> firstTexts;
+        const std::optional<RecordSet> rows = DBManager().GetRecordSet(
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                           "i < ?) SELECT 'Row ' || i FROM n"),
+            {total}, [&](const RecordSet& first) {
+                told.push_back(first.RecordCount());
+                firstTexts.push_back(first.Text(first.RecordCount() - 1, 0));
+            });
+        ASSERT_TRUE(rows.has_value());
+        EXPECT_EQ(rows->RecordCount(), total);
+        if (total < RecordSet::FirstRowsCount) {
+            EXPECT_TRUE(told.empty());
+        } else {
+            EXPECT_EQ(told, std::vector<int>({RecordSet::FirstRowsCount}));
+            EXPECT_EQ(firstTexts.front(), QStringLiteral("Row 100"));
+        }
+    }
 }

@@ -296,3 +296,21 @@ TEST_F(frmMainListsTest, DoubleClickEdits) {
         EXPECT_TRUE(MsgBox::Recorded().empty());
     }
 }
+
+// Text columns sort ignoring letter case for every letter; equal texts keep their order.
+TEST_F(frmMainListsTest, TextSortIgnoresLetterCase) {
+    AddVisits({{"0001", "bob", "2024-03-04 09:00:00"},
+               {"0002", "ÉMILE", "2024-03-04 09:00:00"},
+               {"0003", "ALICE", "2024-03-04 09:00:00"},
+               {"0004", "émile", "2024-03-04 09:00:00"},
+               {"0005", "alice", "2024-03-04 09:00:00"}});
+    SearchAll();
+    ClickHeader(ResultsView(), 1);
+    EXPECT_EQ(ListedPassNumbers(),
+              QStringList({QStringLiteral("0003"), QStringLiteral("0005"), QStringLiteral("0001"),
+                           QStringLiteral("0002"), QStringLiteral("0004")}));
+    ClickHeader(ResultsView(), 1);
+    EXPECT_EQ(ListedPassNumbers(),
+              QStringList({QStringLiteral("0002"), QStringLiteral("0004"), QStringLiteral("0001"),
+                           QStringLiteral("0003"), QStringLiteral("0005")}));
+}

@@ -344,3 +344,19 @@ TEST_F(frmMainSearchTest, RowErrorMessages) {
         window.reset();
     }
 }
+
+// A long search shows its first rows before the whole list replaces them.
+TEST_F(frmMainSearchTest, LongSearchShowsItsFirstRowsFirst) {
+    Execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                           "i < 250) INSERT INTO [VisitorRegister] ([PassNo], [Name], [CheckedIn]) "
+                           "SELECT printf('%04d', i), 'Visitor ' || i, '2024-03-04 09:00:00' FROM "
+                           "n"));
+    OpenSearchPage();
+    std::vector<int> shown;
+    QObject::connect(Results(), &QAbstractItemModel::rowsInserted, Results(),
+                     [this, &shown] { shown.push_back(Results()->rowCount()); });
+    Search();
+    EXPECT_EQ(shown, std::vector<int>({100, 250}));
+    EXPECT_EQ(Results()->ItemText(249), QStringLiteral("0250"));
+    EXPECT_EQ(UserValue("SVName"), QString());
+}
