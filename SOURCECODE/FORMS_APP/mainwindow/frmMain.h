@@ -100,6 +100,7 @@ private:
     bool SearchDatesAreValid();
     void ShowFirstRows(const class RecordSet& first);
     void ListSearchResults(class RecordSet&& records);
+    void ReportRowFailure(const QString& description, int intRowCount);
     void ConnectSearchPage();
     void BuildListMenus();
     void ConnectListEvents();

@@ -154,6 +154,8 @@ void frmMain::btnSearch_Click() {
             throw CoreError(QStringLiteral("The search could not be read from the database."));
         }
     } catch (const std::exception& error) {
+        // First rows shown by a query that then failed are no result.
+        mdlSearchResults->Clear();
         basCommon::WriteLog(QString::fromUtf8(error.what()), kSource);
         return;
     }
@@ -181,32 +183,19 @@ void frmMain::ListSearchResults(RecordSet&& found) {
     while (intRowCount < records->RecordCount() && !records->IsNull(intRowCount, 0)) {
         ++intRowCount;
     }
-    const bool failed = intRowCount < records->RecordCount();
+    QString failure;
+    if (intRowCount < records->RecordCount()) {
+        failure = QStringLiteral("Invalid use of Null: a visit without a pass number");
+    }
     try {
         mdlSearchResults->AppendRecords(records, 0, intRowCount);
     } catch (const std::exception& error) {
         mdlSearchResults->Clear();
-        basCommon::WriteLog(QString::fromUtf8(error.what()), kSource);
-        return;
+        intRowCount = 0;
+        failure = QString::fromUtf8(error.what());
     }
-    if (failed) {
-        basCommon::WriteLog(QStringLiteral("Invalid use of Null: a visit without a pass number"),
-                            kSource);
-        if (intRowCount > kLargeSearchRows) {
-            MsgBox::Show(
-                this,
-                QStringLiteral("Your search returned large number of records and only the first ") +
-                    QString::number(intRowCount) +
-                    QStringLiteral(" records are displayed! Please use filters to narrow down "
-                                   "your search!"),
-                MsgBox::Buttons::OK, MsgBox::Icon::Exclamation, QStringLiteral("Quorvane Lite"));
-        } else {
-            MsgBox::Show(this,
-                         QStringLiteral("An unknown error occured in the application. Try "
-                                        "restarting the application!"),
-                         MsgBox::Buttons::OK, MsgBox::Icon::Critical,
-                         QStringLiteral("Quorvane Lite"));
-        }
+    if (!failure.isEmpty()) {
+        ReportRowFailure(failure, intRowCount);
         return;
     }
     try {
@@ -215,6 +204,25 @@ void frmMain::ListSearchResults(RecordSet&& found) {
         if (intRowCount == 0) {
             basCommon::WriteLog(QString::fromUtf8(error.what()), kSource);
         }
+    }
+}
+
+// The rows listed so far stay; a long list suggests the search was too wide for the list.
+void frmMain::ReportRowFailure(const QString& description, int intRowCount) {
+    basCommon::WriteLog(description, kSource);
+    if (intRowCount > kLargeSearchRows) {
+        MsgBox::Show(
+            this,
+            QStringLiteral("Your search returned large number of records and only the first ") +
+                QString::number(intRowCount) +
+                QStringLiteral(
+                    " records are displayed! Please use filters to narrow down your search!"),
+            MsgBox::Buttons::OK, MsgBox::Icon::Exclamation, QStringLiteral("Quorvane Lite"));
+    } else {
+        MsgBox::Show(this,
+                     QStringLiteral("An unknown error occured in the application. Try restarting "
+                                    "the application!"),
+                     MsgBox::Buttons::OK, MsgBox::Icon::Critical, QStringLiteral("Quorvane Lite"));
     }
 }
 
