@@ -142,7 +142,9 @@ QString KeyPragma(const QString& key) {
 } // namespace
 
 SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key, Mode mode) {
-    int flags = SQLITE_OPEN_READWRITE;
+    // A connection serves one call on one thread, so the engine need not lock it for every cell
+    // it hands out.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::CreateIfMissing) {
         flags |= SQLITE_OPEN_CREATE;
     } else if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0) {
