@@ -158,6 +158,13 @@ void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
     }
     const std::string_view pattern = TextOf(argv[0]);
     const std::string_view text = TextOf(argv[1]);
+    // The engine's own bound on patterns, which keeps a hostile pattern from costing minutes.
+    if (pattern.size() >
+        static_cast<std::size_t>(sqlite3_limit(sqlite3_context_db_handle(context),
+                                               SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1))) {
+        sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
+        return;
+    }
     char32_t escape = 0;
     const bool hasEscape = argc == 3;
     if (hasEscape) {

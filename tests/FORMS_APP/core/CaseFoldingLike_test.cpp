@@ -70,6 +70,9 @@ TEST_F(CaseFoldingLikeTest, EscapeAndNullBehaveAsTheEngineSays) {
     EXPECT_TRUE(Evaluate(QStringLiteral("'a' LIKE NULL"), {}).isNull());
     EXPECT_FALSE(
         DBManager().GetRecordSet(QStringLiteral("SELECT 'a' LIKE 'a' ESCAPE 'ab'")).has_value());
+    EXPECT_FALSE(DBManager()
+                     .GetRecordSet(QStringLiteral("SELECT 'a' LIKE ?"), {QString(60000, u'%')})
+                     .has_value());
 }
 
 // The function lives in our connections only: the shell still opens, reads and writes the file.
