@@ -10,7 +10,7 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     libcurl4-openssl-dev
-    libxlsxwriter-dev
+    libxlsxwriter-dev libminizip-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
     poppler-utils

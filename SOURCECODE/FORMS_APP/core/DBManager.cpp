@@ -45,10 +45,11 @@ std::optional<RecordSet> DBManager::GetRecordSet(const QString& SQLCommandText) 
 }
 
 std::optional<RecordSet> DBManager::GetRecordSet(const QString& SQLCommandText,
-                                                 const QVariantList& parameters) {
+                                                 const QVariantList& parameters,
+                                                 const RecordSet::FirstRows& firstRows) {
     try {
         const auto connection = OpenConnection(strDatabaseName);
-        return connection->Query(SQLCommandText, parameters);
+        return connection->Query(SQLCommandText, parameters, firstRows);
     } catch (const std::exception& error) {
         basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetRecordSet"), SQLCommandText);
         return std::nullopt;

@@ -22,7 +22,8 @@ public:
     std::optional<RecordSet> GetRecordSet(const QString& SQLCommandText);
     // Values bound to the statement's "?" placeholders in order.
     std::optional<RecordSet> GetRecordSet(const QString& SQLCommandText,
-                                          const QVariantList& parameters);
+                                          const QVariantList& parameters,
+                                          const RecordSet::FirstRows& firstRows = {});
 
     // True when the statement ran; an error is logged with source "ExecuteNonQuery". The text is
     // exactly one statement: an empty text, or a second statement after ";", is refused.

@@ -1,5 +1,6 @@
 #include "SqlCipherConnection.h"
 
+#include "CaseFoldingLike.h"
 #include "DatabaseError.h"
 #include "SqlCipherKeyCache.h"
 
@@ -8,6 +9,11 @@
 #include <QFileInfo>
 
 #include <sqlcipher/sqlite3.h>
+
+#include <array>
+#include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -100,24 +106,56 @@ int BindValue(sqlite3_stmt* stmt, int index, const QVariant& value) {
     }
 }
 
-QVariant ColumnValue(sqlite3_stmt* stmt, int column) {
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_INTEGER:
-        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(stmt, column));
-    case SQLITE_BLOB: {
-        const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, column));
-        return QVariant(QByteArray(data, sqlite3_column_bytes(stmt, column)));
+// One row's cells as the record set takes them; numbers are kept here until the row is stored.
+class RowReader final {
+public:
+    explicit RowReader(int columns)
+        : m_types(static_cast<std::size_t>(columns))
+        , m_cells(static_cast<std::size_t>(columns))
+        , m_numbers(static_cast<std::size_t>(columns)) {}
+
+    void Read(sqlite3_stmt* stmt, RecordSet& records) {
+        for (std::size_t c = 0; c < m_types.size(); ++c) {
+            const int column = static_cast<int>(c);
+            switch (sqlite3_column_type(stmt, column)) {
+            case SQLITE_INTEGER:
+                Number(c, RecordSet::CellType::Integer, sqlite3_column_int64(stmt, column));
+                break;
+            case SQLITE_FLOAT:
+                Number(c, RecordSet::CellType::Float, sqlite3_column_double(stmt, column));
+                break;
+            case SQLITE_NULL:
+                m_types[c] = RecordSet::CellType::Null;
+                m_cells[c] = {};
+                break;
+            case SQLITE_BLOB:
+                m_types[c] = RecordSet::CellType::Blob;
+                m_cells[c] = {static_cast<const char*>(sqlite3_column_blob(stmt, column)),
+                              static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))};
+                break;
+            default:
+                m_types[c] = RecordSet::CellType::Text;
+                m_cells[c] = {reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                              static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))};
+                break;
+            }
+        }
+        records.AppendRow(m_types, m_cells);
     }
-    case SQLITE_NULL:
-        return {};
-    default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)));
+
+private:
+    template <typename T>
+    void Number(std::size_t c, RecordSet::CellType type, T value) {
+        static_assert(sizeof(T) == sizeof(m_numbers[c]));
+        std::memcpy(m_numbers[c].data(), &value, sizeof(value));
+        m_types[c] = type;
+        m_cells[c] = {m_numbers[c].data(), m_numbers[c].size()};
     }
-    }
-}
+
+    std::vector<RecordSet::CellType> m_types;
+    std::vector<std::string_view> m_cells;
+    std::vector<std::array<char, 8>> m_numbers;
+};
 
 QString KeyPragma(const QString& key) {
     QString quoted = key;
@@ -128,7 +166,9 @@ QString KeyPragma(const QString& key) {
 } // namespace
 
 SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key, Mode mode) {
-    int flags = SQLITE_OPEN_READWRITE;
+    // A connection serves one call on one thread, so the engine need not lock it for every cell
+    // it hands out.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::CreateIfMissing) {
         flags |= SQLITE_OPEN_CREATE;
     } else if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0) {
@@ -165,6 +205,9 @@ bool SqlCipherConnection::TryKey(const QString& path, int flags, const QString& 
         // The key is only tried on the first read: a wrong key or a file that is no database
         // fails here, before the caller's statement runs.
         ExecuteScript(QStringLiteral("SELECT count(*) FROM sqlite_master;"));
+        if (!CaseFoldingLike::Register(m_db)) {
+            Fail();
+        }
         return true;
     } catch (const DatabaseError&) {
         if (sqlite3_errcode(m_db) == SQLITE_NOTADB) {
@@ -203,7 +246,8 @@ void SqlCipherConnection::Execute(const QString& statement, const QVariantList& 
     Query(statement, parameters);
 }
 
-RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantList& parameters) {
+RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantList& parameters,
+                                     const RecordSet::FirstRows& firstRows) {
     const Statement stmt(m_db, statement);
     if (sqlite3_bind_parameter_count(stmt.Get()) != parameters.size()) {
         throw DatabaseError(QStringLiteral("The statement takes %1 values, %2 were given")
@@ -220,7 +264,8 @@ RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantLis
     for (int c = 0; c < columns; ++c) {
         names.append(QString::fromUtf8(sqlite3_column_name(stmt.Get(), c)));
     }
-    std::vector<std::vector<QVariant>> rows;
+    RecordSet records(std::move(names));
+    RowReader reader(columns);
     for (;;) {
         const int rc = sqlite3_step(stmt.Get());
         if (rc == SQLITE_DONE) {
@@ -229,12 +274,10 @@ RecordSet SqlCipherConnection::Query(const QString& statement, const QVariantLis
         if (rc != SQLITE_ROW) {
             Fail();
         }
-        std::vector<QVariant> row;
-        row.reserve(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c) {
-            row.push_back(ColumnValue(stmt.Get(), c));
+        reader.Read(stmt.Get(), records);
+        if (firstRows && records.RecordCount() == RecordSet::FirstRowsCount) {
+            firstRows(records);
         }
-        rows.push_back(std::move(row));
     }
-    return RecordSet(std::move(names), std::move(rows));
+    return records;
 }

@@ -27,7 +27,8 @@ public:
     // after ";", an empty text or a NUL character is refused.
     void Execute(const QString& statement, const QVariantList& parameters);
     // Reads the whole result, so it outlives the connection. One statement, as Execute.
-    RecordSet Query(const QString& statement, const QVariantList& parameters);
+    RecordSet Query(const QString& statement, const QVariantList& parameters,
+                    const RecordSet::FirstRows& firstRows = {});
 
     // The engine's handle, for the few calls that have no wrapper here.
     sqlite3* Handle() const { return m_db; }

@@ -653,7 +653,7 @@ bool Visitor::LoadVisitor() {
     return true;
 }
 
-std::optional<RecordSet> Visitor::GetVisitorList() {
+std::optional<RecordSet> Visitor::GetVisitorList(const RecordSet::FirstRows& firstRows) {
     QString statement = QStringLiteral("SELECT * FROM [VisitorRegister] where 1=1 ");
     QVariantList values;
     const std::pair<const QString*, const char*> filters[] = {
@@ -682,7 +682,7 @@ std::optional<RecordSet> Visitor::GetVisitorList() {
                             statement);
         return std::nullopt;
     }
-    return DBManager().GetRecordSet(statement, values);
+    return DBManager().GetRecordSet(statement, values, firstRows);
 }
 
 std::optional<RecordSet> Visitor::GetCheckedInVisitorList() {

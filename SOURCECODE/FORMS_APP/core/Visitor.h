@@ -76,7 +76,7 @@ public:
     // Reads the row of PassNo into the members; false when there is none.
     bool LoadVisitor();
     // Nothing (nullopt) when a search date is unreadable or the query failed.
-    std::optional<RecordSet> GetVisitorList();
+    std::optional<RecordSet> GetVisitorList(const RecordSet::FirstRows& firstRows = {});
     std::optional<RecordSet> GetCheckedInVisitorList();
     // These double the quotes in the members first, so each is built once per record.
     QString GetInsertQuery();

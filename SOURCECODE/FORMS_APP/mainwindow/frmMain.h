@@ -11,13 +11,17 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QPoint;
 class QTimer;
+class QAbstractItemModel;
 class QTreeView;
 class QVButton;
 class RecordSet;
 class LimitedTextEdit;
 class LinkLabel;
 class MainStatusBar;
+class SearchResultsModel;
 class VisitorListModel;
 class ctlPellora;
 class Visitor;
@@ -91,9 +95,37 @@ private:
     void LoadVisitorForEdit(const QString& PassNo);
     void PrintPass(const QString& PassNo);
 
-    // Search page, result lists and their menus, export (frmMainSearch*.cpp).
+    // Search page, result lists and their menus, export (frmMainSearch*.cpp, frmMainLists.cpp,
+    // frmMainExport.cpp).
     void LoadSearchFilters();
     void btnSearch_Click();
+    void btnCancelSearch_Click();
+    void SaveSearchFilters();
+    void SearchDateBox_Change(QLineEdit* box);
+    bool SearchDatesAreValid();
+    void ShowFirstRows(const class RecordSet& first);
+    void ListSearchResults(class RecordSet&& records);
+    void ReportRowFailure(const QString& description, int intRowCount);
+    void ConnectSearchPage();
+    void BuildListMenus();
+    void ConnectListEvents();
+    void lstCheckedInList_ColumnClick(int Index);
+    void lstSearchResults_ColumnClick(int Index);
+    void lstCheckedInList_MouseUp(Qt::MouseButton Button, const QPoint& position);
+    void lstSearchResults_MouseUp(Qt::MouseButton Button, const QPoint& position);
+    void lstCheckedInList_DblClick();
+    void lstSearchResults_DblClick();
+    void mnuPrintPass_Click();
+    void mnuCheckout_Click();
+    void mnuEdit_Click();
+    void mnuDelete_Click();
+    void mnuSearchPrint_Click();
+    void mnuSearchCheckout_Click();
+    void mnuSearchEdit_Click();
+    void mnuSearchDelete_Click();
+    QString SelectedPassNo(const QTreeView* list) const;
+    void RemoveSelectedRow(QTreeView* list);
+    void QVReport_Click();
 
     // Remembered column widths (frmMainListWidths.cpp).
     void LoadListWidths();
@@ -129,7 +161,7 @@ private:
     QVButton* MakeButton(QWidget* parent, const QString& name, const QString& caption,
                          const QRect& place);
     LinkLabel* MakeLink(QWidget* parent, const QString& name, const QString& caption);
-    QTreeView* MakeListView(QWidget* parent, const QString& name, VisitorListModel* model,
+    QTreeView* MakeListView(QWidget* parent, const QString& name, QAbstractItemModel* model,
                             const QRect& place);
 
     // Top bar.
@@ -194,13 +226,17 @@ private:
     QVButton* btnSearch = nullptr;
     QVButton* btnCancelSearch = nullptr;
     QVButton* QVReport = nullptr;
-    VisitorListModel* mdlSearchResults = nullptr;
+    SearchResultsModel* mdlSearchResults = nullptr;
     QTreeView* lstSearchResults = nullptr;
 
     // Checked-in list page.
     QFrame* fraCheckedInList = nullptr;
     VisitorListModel* mdlCheckedInList = nullptr;
     QTreeView* lstCheckedInList = nullptr;
+
+    // Pop-up menus of the two lists.
+    QMenu* mnuOptions = nullptr;
+    QMenu* mnuSearchOptions = nullptr;
 
     MainStatusBar* statusBar = nullptr;
     QTimer* tmrScroller = nullptr;

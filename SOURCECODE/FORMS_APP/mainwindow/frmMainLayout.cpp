@@ -5,6 +5,7 @@
 #include "LinkLabel.h"
 #include "MainStatusBar.h"
 #include "QVButton.h"
+#include "SearchResultsModel.h"
 #include "VisitorListModel.h"
 #include "ctlPellora.h"
 
@@ -152,6 +153,9 @@ void frmMain::BuildWindow() {
     BuildSearchPage();
     BuildCheckedInListPage();
     BuildQuickPick();
+    ConnectSearchPage();
+    BuildListMenus();
+    ConnectListEvents();
 
     tmrScroller = new QTimer(this);
     tmrScroller->setObjectName(QStringLiteral("tmrScroller"));
@@ -296,7 +300,7 @@ LinkLabel* frmMain::MakeLink(QWidget* parent, const QString& name, const QString
     return link;
 }
 
-QTreeView* frmMain::MakeListView(QWidget* parent, const QString& name, VisitorListModel* model,
+QTreeView* frmMain::MakeListView(QWidget* parent, const QString& name, QAbstractItemModel* model,
                                  const QRect& place) {
     auto* view = new QTreeView(parent);
     view->setObjectName(name);
@@ -591,7 +595,7 @@ void frmMain::BuildSearchFilters() {
 void frmMain::BuildSearchResults() {
     MakeHeading(fraSearch, QStringLiteral("lblSearchResults"), QStringLiteral("Search Results"),
                 234);
-    mdlSearchResults = new VisitorListModel(ModelColumns(kSearchColumns), this);
+    mdlSearchResults = new SearchResultsModel(this);
     lstSearchResults = MakeListView(fraSearch, QStringLiteral("lstSearchResults"), mdlSearchResults,
                                     QRect(8, 256, 634, 231));
     SetColumnWidths(lstSearchResults, kSearchColumns);

@@ -109,9 +109,10 @@ protected:
         return nullptr;
     }
 
-    // The box takes the limit and nothing beyond, however the text arrives.
+    // The box takes the limit and nothing beyond, however the text arrives. Digits, which the
+    // date boxes keep as well.
     static void ExpectLimit(QWidget* control, int limit) {
-        const QString tooLong(limit + 5, u'x');
+        const QString tooLong(limit + 5, u'1');
         if (auto* line = qobject_cast<QLineEdit*>(control)) {
             line->setText(tooLong);
             EXPECT_EQ(line->text().size(), limit);

@@ -1,0 +1,308 @@
+// The two result lists: sorting by header clicks, the status hints, the pop-up menus and
+// double-click.
+#include "frmMain.h"
+
+#include "EventHook.h"
+#include "MainStatusBar.h"
+#include "MsgBox.h"
+#include "SearchResultsModel.h"
+#include "VisitorListModel.h"
+#include "core/Visitor.h"
+#include "core/basCommon.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTreeView>
+
+namespace {
+
+const QString kLeftHint = QStringLiteral("Double click to edit or Right click for more options");
+const QString kRightHint = QStringLiteral("Choose the option from the menu");
+
+// A click on the column that is the sort key turns the order round; another column becomes the
+// key, ascending.
+template <typename Model>
+void SortByHeader(Model* model, QTreeView* list, int Index) {
+    const int column = Index - 1;
+    Qt::SortOrder order = Qt::AscendingOrder;
+    if (model->SortKey() == column) {
+        order = model->SortOrder() == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    }
+    model->sort(column, order);
+    list->header()->setSortIndicatorShown(true);
+    list->header()->setSortIndicator(column, order);
+}
+
+QAction* AddEntry(QMenu* menu, const QString& name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+bool Confirmed(QWidget* parent, const QString& question, const QString& title) {
+    return MsgBox::Show(parent, question, MsgBox::Buttons::YesNo, MsgBox::Icon::Question, title) ==
+           MsgBox::Result::Yes;
+}
+
+void ReportCheckOutError(QWidget* parent, const std::exception& error, const QString& source) {
+    const QString description = QString::fromUtf8(error.what());
+    MsgBox::Show(parent,
+                 QStringLiteral("An error occured while trying to check-out!\r\n") + description,
+                 MsgBox::Buttons::OK, MsgBox::Icon::Critical, QStringLiteral("Quorvane Lite"));
+    basCommon::WriteLog(description, source);
+}
+
+// Handlers that end silently on any error.
+template <typename Action>
+void Silently(Action&& action) {
+    try {
+        action();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+void frmMain::BuildListMenus() {
+    mnuOptions = new QMenu(QStringLiteral("O&ptions"), this);
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    connect(AddEntry(mnuOptions, QStringLiteral("mnuPrintPass"), QStringLiteral("&Print Pass")),
+            &QAction::triggered, this, &frmMain::mnuPrintPass_Click);
+    connect(AddEntry(mnuOptions, QStringLiteral("mnuCheckout"), QStringLiteral("&Check Out")),
+            &QAction::triggered, this, &frmMain::mnuCheckout_Click);
+    mnuOptions->addSeparator()->setObjectName(QStringLiteral("mnuSeperator1"));
+    connect(AddEntry(mnuOptions, QStringLiteral("mnuEdit"), QStringLiteral("&Edit")),
+            &QAction::triggered, this, &frmMain::mnuEdit_Click);
+    connect(AddEntry(mnuOptions, QStringLiteral("mnuDelete"), QStringLiteral("&Delete")),
+            &QAction::triggered, this, &frmMain::mnuDelete_Click);
+
+    mnuSearchOptions = new QMenu(QStringLiteral("Search Options"), this);
+    mnuSearchOptions->setObjectName(QStringLiteral("mnuSearchOptions"));
+    connect(
+        AddEntry(mnuSearchOptions, QStringLiteral("mnuSearchPrint"), QStringLiteral("&Print Pass")),
+        &QAction::triggered, this, &frmMain::mnuSearchPrint_Click);
+    connect(AddEntry(mnuSearchOptions, QStringLiteral("mnuSearchCheckout"),
+                     QStringLiteral("Check-Out")),
+            &QAction::triggered, this, &frmMain::mnuSearchCheckout_Click);
+    mnuSearchOptions->addSeparator()->setObjectName(QStringLiteral("mnuSeperator2"));
+    connect(AddEntry(mnuSearchOptions, QStringLiteral("mnuSearchEdit"), QStringLiteral("&Edit")),
+            &QAction::triggered, this, &frmMain::mnuSearchEdit_Click);
+    connect(
+        AddEntry(mnuSearchOptions, QStringLiteral("mnuSearchDelete"), QStringLiteral("&Delete")),
+        &QAction::triggered, this, &frmMain::mnuSearchDelete_Click);
+}
+
+void frmMain::ConnectListEvents() {
+    for (QTreeView* list : {lstCheckedInList, lstSearchResults}) {
+        list->header()->setSectionsClickable(true);
+    }
+    connect(lstCheckedInList->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { lstCheckedInList_ColumnClick(section + 1); });
+    connect(lstSearchResults->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { lstSearchResults_ColumnClick(section + 1); });
+    const auto mouseUp = [this](void (frmMain::*handler)(Qt::MouseButton, const QPoint&)) {
+        return [this, handler](QEvent* event) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            (this->*handler)(mouse->button(), mouse->position().toPoint());
+            return false;
+        };
+    };
+    EventHook::Install(lstCheckedInList->viewport(), QEvent::MouseButtonRelease,
+                       mouseUp(&frmMain::lstCheckedInList_MouseUp));
+    EventHook::Install(lstSearchResults->viewport(), QEvent::MouseButtonRelease,
+                       mouseUp(&frmMain::lstSearchResults_MouseUp));
+    connect(lstCheckedInList, &QAbstractItemView::doubleClicked, this,
+            &frmMain::lstCheckedInList_DblClick);
+    connect(lstSearchResults, &QAbstractItemView::doubleClicked, this,
+            &frmMain::lstSearchResults_DblClick);
+}
+
+void frmMain::lstCheckedInList_ColumnClick(int Index) {
+    SortByHeader(mdlCheckedInList, lstCheckedInList, Index);
+}
+
+void frmMain::lstSearchResults_ColumnClick(int Index) {
+    SortByHeader(mdlSearchResults, lstSearchResults, Index);
+}
+
+// The selected row's pass number, or "" when no row with a pass number is selected.
+QString frmMain::SelectedPassNo(const QTreeView* list) const {
+    const QModelIndexList selected = list->selectionModel()->selectedRows();
+    if (selected.isEmpty()) {
+        return {};
+    }
+    return list->model()->index(selected.first().row(), 0).data().toString();
+}
+
+void frmMain::RemoveSelectedRow(QTreeView* list) {
+    const QModelIndexList selected = list->selectionModel()->selectedRows();
+    if (selected.isEmpty()) {
+        return;
+    }
+    const int row = selected.first().row();
+    if (list == lstSearchResults) {
+        mdlSearchResults->RemoveItem(row);
+    } else {
+        mdlCheckedInList->RemoveItem(row);
+    }
+}
+
+void frmMain::lstCheckedInList_MouseUp(Qt::MouseButton Button, const QPoint& position) {
+    Silently([&] {
+        if (SelectedPassNo(lstCheckedInList).isEmpty()) {
+            return;
+        }
+        if (Button == Qt::LeftButton) {
+            statusBar->SetPanelText(1, kLeftHint);
+        } else if (Button == Qt::RightButton) {
+            statusBar->SetPanelText(1, kRightHint);
+            mnuOptions->exec(lstCheckedInList->viewport()->mapToGlobal(position));
+        }
+    });
+}
+
+void frmMain::lstSearchResults_MouseUp(Qt::MouseButton Button, const QPoint& position) {
+    Silently([&] {
+        if (SelectedPassNo(lstSearchResults).isEmpty()) {
+            return;
+        }
+        if (Button == Qt::LeftButton) {
+            statusBar->SetPanelText(1, kLeftHint);
+        } else if (Button == Qt::RightButton) {
+            statusBar->SetPanelText(1, kRightHint);
+            mnuSearchOptions->exec(lstSearchResults->viewport()->mapToGlobal(position));
+        }
+    });
+}
+
+// The checked-in list's hint offers editing, so its double-click edits as the search list's does.
+void frmMain::lstCheckedInList_DblClick() {
+    mnuEdit_Click();
+}
+
+void frmMain::lstSearchResults_DblClick() {
+    mnuSearchEdit_Click();
+}
+
+void frmMain::mnuPrintPass_Click() {
+    Silently([this] {
+        const QString passNo = SelectedPassNo(lstCheckedInList);
+        if (!passNo.isEmpty()) {
+            PrintPass(passNo);
+        }
+    });
+}
+
+void frmMain::mnuSearchPrint_Click() {
+    Silently([this] {
+        const QString passNo = SelectedPassNo(lstSearchResults);
+        if (!passNo.isEmpty()) {
+            PrintPass(passNo);
+        }
+    });
+}
+
+void frmMain::mnuEdit_Click() {
+    Silently([this] {
+        const QString passNo = SelectedPassNo(lstCheckedInList);
+        if (passNo.isEmpty()) {
+            return;
+        }
+        blnEditFromSearch = false;
+        EnableEditMode();
+        LoadVisitorForEdit(passNo);
+    });
+}
+
+void frmMain::mnuSearchEdit_Click() {
+    Silently([this] {
+        const QString passNo = SelectedPassNo(lstSearchResults);
+        if (passNo.isEmpty()) {
+            return;
+        }
+        blnEditFromSearch = true;
+        EnableEditMode();
+        LoadVisitorForEdit(passNo);
+    });
+}
+
+void frmMain::mnuDelete_Click() {
+    Silently([this] {
+        const QString passNo = SelectedPassNo(lstCheckedInList);
+        if (passNo.isEmpty() ||
+            !Confirmed(this, QStringLiteral("Are you sure to delete the selected entry!"),
+                       QStringLiteral("Confirm Delete"))) {
+            return;
+        }
+        Visitor visitor;
+        visitor.SetPassNo(passNo);
+        visitor.DeleteVisitor();
+        RemoveSelectedRow(lstCheckedInList);
+    });
+}
+
+void frmMain::mnuSearchDelete_Click() {
+    Silently([this] {
+        const QString passNo = SelectedPassNo(lstSearchResults);
+        if (passNo.isEmpty() ||
+            !Confirmed(this, QStringLiteral("Are you sure to delete the selected entry!"),
+                       QStringLiteral("Confirm Delete"))) {
+            return;
+        }
+        Visitor visitor;
+        visitor.SetPassNo(passNo);
+        visitor.DeleteVisitor();
+        RemoveSelectedRow(lstSearchResults);
+    });
+}
+
+void frmMain::mnuCheckout_Click() {
+    try {
+        if (mdlCheckedInList->rowCount() == 0) {
+            return;
+        }
+        const QString passNo = SelectedPassNo(lstCheckedInList);
+        if (passNo.isEmpty() ||
+            !Confirmed(this, QStringLiteral("Are you sure to check-out the selected Visitor!"),
+                       QStringLiteral("Confirm Checkout"))) {
+            return;
+        }
+        Visitor visitor;
+        visitor.SetPassNo(passNo);
+        visitor.CheckOutVisitor();
+        RemoveSelectedRow(lstCheckedInList);
+    } catch (const std::exception& error) {
+        ReportCheckOutError(this, error, QStringLiteral("mnuCheckout_Click"));
+    }
+}
+
+void frmMain::mnuSearchCheckout_Click() {
+    try {
+        if (mdlSearchResults->rowCount() == 0) {
+            return;
+        }
+        const QString passNo = SelectedPassNo(lstSearchResults);
+        if (passNo.isEmpty()) {
+            return;
+        }
+        Visitor visitor;
+        visitor.SetPassNo(passNo);
+        visitor.LoadVisitor();
+        if (visitor.IsVisitorCheckedOut()) {
+            MsgBox::Show(this, QStringLiteral("Visitor is already checked-out!"),
+                         MsgBox::Buttons::OK, MsgBox::Icon::Information,
+                         QStringLiteral("Quorvane Lite"));
+            return;
+        }
+        if (Confirmed(this, QStringLiteral("Are you sure to check-out selected visitor!"),
+                      QStringLiteral("Confirm Checkout"))) {
+            visitor.CheckOutVisitor();
+            btnSearch_Click();
+        }
+    } catch (const std::exception& error) {
+        ReportCheckOutError(this, error, QStringLiteral("mnuSearchCheckout_Click"));
+    }
+}

@@ -1,0 +1,399 @@
+// Times the search at a real register's size, 1,000,000 visits, each figure beside its anchor in
+// the same run: the bare sqlite3_step loop reading every column of the same SELECT (key
+// derivation included) and the sqlcipher shell running it.
+//
+//   search_bench <program folder>
+//
+// The folder is made with the installation data tool when it holds no database yet, and the
+// visit table is filled up to 1,000,000 rows when it holds fewer. The window runs on the
+// offscreen platform; the per-user settings go to a temporary folder.
+#include "core/AppEnvironment.h"
+#include "core/DBManager.h"
+#include "core/Visitor.h"
+#include "mainwindow/MsgBox.h"
+#include "mainwindow/QVButton.h"
+#include "mainwindow/SearchResultsModel.h"
+#include "mainwindow/SpreadsheetExport.h"
+#include "mainwindow/frmMain.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTreeView>
+
+#include <sqlcipher/sqlite3.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+constexpr int Visits = 1'000'000;
+constexpr int Repeats = 3;
+const char* const AllVisits = "SELECT * FROM [VisitorRegister] where 1=1 ";
+
+QTextStream& out() {
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QString DatabaseFile(const QString& folder) {
+    return folder + QStringLiteral("/Data/") + QString::fromLatin1(DBManager::DefaultDatabaseName);
+}
+
+bool Install(const QString& folder) {
+    if (QFile::exists(DatabaseFile(folder))) {
+        return true;
+    }
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::ForwardedChannels);
+    tool.start(QStringLiteral(QUORVANE_INSTALL_DATA_TOOL), {folder});
+    if (!tool.waitForFinished(-1) || tool.exitCode() != 0) {
+        return false;
+    }
+    const QString plugin = QStringLiteral(TESSVIK_PLUGIN_FILE);
+    QDir().mkpath(folder + QStringLiteral("/components"));
+    return QFile::copy(plugin,
+                       folder + QStringLiteral("/components/") + QFileInfo(plugin).fileName());
+}
+
+void Check(int rc, sqlite3* db) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        throw std::runtime_error(sqlite3_errmsg(db));
+    }
+}
+
+sqlite3* OpenKeyed(const QString& file) {
+    sqlite3* db = nullptr;
+    Check(sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
+    const QByteArray key = QByteArrayLiteral("PRAGMA key = '") + DBManager::DatabasePassword + "';";
+    Check(sqlite3_exec(db, key.constData(), nullptr, nullptr, nullptr), db);
+    return db;
+}
+
+int Count(sqlite3* db) {
+    sqlite3_stmt* count = nullptr;
+    Check(sqlite3_prepare_v2(db, "SELECT count(*) FROM VisitorRegister", -1, &count, nullptr), db);
+    Check(sqlite3_step(count), db);
+    const int rows = sqlite3_column_int(count, 0);
+    sqlite3_finalize(count);
+    return rows;
+}
+
+// About 900 visits a working day over three years, a few hours each, some never checked out; a
+// few names need more than ASCII.
+void Fill(const QString& file) {
+    sqlite3* db = OpenKeyed(file);
+    const int existing = Count(db);
+    if (existing >= Visits) {
+        sqlite3_close(db);
+        return;
+    }
+    out() << "filling " << (Visits - existing) << " visits ..." << Qt::endl;
+    const QString fill =
+        QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT %1 UNION ALL SELECT i + 1 FROM n WHERE i < %2), "
+            "f(k, v) AS (VALUES (0,'Ann'),(1,'Bob'),(2,'Chen'),(3,'Dara'),(4,'Eve'),(5,'Farid'),"
+            "(6,'Grace'),(7,'Hugo'),(8,'Ines'),(9,'Jonas'),(10,'Kofi'),(11,'Lena'),(12,'Mateo'),"
+            "(13,'Nina'),(14,'Omar'),(15,'Priya'),(16,'Élise'),(17,'Øystein'),(18,'Zoë'),"
+            "(19,'Tara'),(20,'Umar'),(21,'Vera'),(22,'Wei'),(23,'Yara')), "
+            "l(k, v) AS (VALUES (0,'Lee'),(1,'O''Neil'),(2,'Smith'),(3,'Garcia'),(4,'Novak'),"
+            "(5,'Okafor'),(6,'Müller'),(7,'Rossi'),(8,'Tanaka'),(9,'Dubois'),(10,'Kowalski'),"
+            "(11,'Haddad'),(12,'Jensen'),(13,'Moreau'),(14,'Singh'),(15,'Walsh'),(16,'Young')), "
+            "v(i, name, host, company, t) AS (SELECT i, "
+            "(SELECT v FROM f WHERE k = (i * 7919) % 24) || ' ' || "
+            "(SELECT v FROM l WHERE k = (i * 104729) % 17), "
+            "(SELECT v FROM f WHERE k = (i * 31) % 24) || ' ' || (SELECT v FROM l WHERE k = i % "
+            "17), "
+            "(SELECT v FROM l WHERE k = (i * 13) % 17) || ' ' || ((i * 6151) % 2000) || ' Ltd', "
+            "datetime('2022-01-03 08:00:00', '+' || ((i * 94608) / 1000) || ' seconds') FROM n) "
+            "INSERT INTO VisitorRegister SELECT printf('%04d', i), name, "
+            "'+49151' || printf('%08d', (i * 2654435761) % 100000000), "
+            "lower(replace(replace(name, ' ', '.'), '''', '')) || '@example.com', "
+            "CASE i % 5 WHEN 0 THEN 'General' WHEN 1 THEN 'Vendor' WHEN 2 THEN 'Others' "
+            "WHEN 3 THEN 'Contractor' ELSE 'Interview' END, company, "
+            "(i % 199 + 1) || ' Main Street', "
+            "CASE i % 4 WHEN 0 THEN 'Official' WHEN 1 THEN 'Personal' WHEN 2 THEN 'Delivery' "
+            "ELSE 'Meeting' END, host, "
+            "CASE i % 8 WHEN 0 THEN 'Sales' WHEN 1 THEN 'HR' WHEN 2 THEN 'Finance' WHEN 3 THEN "
+            "'IT' "
+            "WHEN 4 THEN 'Facilities' WHEN 5 THEN 'Legal' WHEN 6 THEN 'Research' ELSE 'Support' "
+            "END, "
+            "CASE WHEN i % 10 = 0 THEN 'Laptop registered' ELSE '' END, t, "
+            "CASE WHEN i % 67 = 0 THEN NULL ELSE datetime(t, '+' || (1800 + (i * 37) % 14400) || "
+            "' seconds') END FROM v")
+            .arg(existing + 1)
+            .arg(Visits);
+    Check(sqlite3_exec(db, fill.toUtf8().constData(), nullptr, nullptr, nullptr), db);
+    sqlite3_close(db);
+}
+
+double MedianMs(int repeats, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The anchor: open, key, step the SELECT and read every column's bytes, nothing kept.
+double BareLoopMs(const QString& file, const QString& select, int* rows, int repeats = 1) {
+    return MedianMs(repeats, [&] {
+        sqlite3* db = OpenKeyed(file);
+        sqlite3_stmt* statement = nullptr;
+        Check(sqlite3_prepare_v2(db, select.toUtf8().constData(), -1, &statement, nullptr), db);
+        std::size_t bytes = 0;
+        int count = 0;
+        const int columns = sqlite3_column_count(statement);
+        for (int rc = sqlite3_step(statement); rc == SQLITE_ROW; rc = sqlite3_step(statement)) {
+            for (int c = 0; c < columns; ++c) {
+                const unsigned char* text = sqlite3_column_text(statement, c);
+                bytes += text != nullptr
+                             ? static_cast<std::size_t>(sqlite3_column_bytes(statement, c))
+                             : 0;
+            }
+            ++count;
+        }
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        *rows = count;
+        if (bytes == 0 && count > 0) {
+            throw std::runtime_error("no bytes read");
+        }
+    });
+}
+
+// The shell keys the file, runs the statement and writes its rows away.
+double ShellMs(const QString& file, const QString& select, int repeats = Repeats) {
+    const QByteArray script = QByteArrayLiteral("PRAGMA key = '") + DBManager::DatabasePassword +
+                              "';\n.output /dev/null\n" + select.toUtf8() + ";\n";
+    return MedianMs(repeats, [&] {
+        QProcess shell;
+        shell.start(QStringLiteral("sqlcipher"), {file});
+        shell.write(script);
+        shell.closeWriteChannel();
+        shell.waitForFinished(-1);
+        if (shell.exitCode() != 0) {
+            throw std::runtime_error(shell.readAllStandardError().toStdString());
+        }
+    });
+}
+
+void Header() {
+    out() << qSetFieldWidth(46) << Qt::left << "measure" << qSetFieldWidth(9) << Qt::right << "rows"
+          << qSetFieldWidth(11) << "ms" << qSetFieldWidth(26) << "anchor ms" << qSetFieldWidth(8)
+          << "ratio" << qSetFieldWidth(10) << "target" << qSetFieldWidth(0) << Qt::endl;
+}
+
+void Report(const QString& what, int rows, double ms, const QString& anchor, double anchorMs,
+            const QString& target) {
+    out() << qSetFieldWidth(46) << Qt::left << what << qSetFieldWidth(9) << Qt::right << rows
+          << qSetFieldWidth(11) << QString::number(ms, 'f', 1) << qSetFieldWidth(26)
+          << (anchorMs > 0 ? anchor + u' ' + QString::number(anchorMs, 'f', 1) : QString())
+          << qSetFieldWidth(8)
+          << (anchorMs > 0 ? QString::number(ms / anchorMs, 'f', 2) : QString())
+          << qSetFieldWidth(10) << target << qSetFieldWidth(0) << Qt::endl;
+}
+
+int RowsOf(const std::optional<RecordSet>& rows) {
+    if (!rows) {
+        throw std::runtime_error("the query failed; see the program folder's log");
+    }
+    return rows->RecordCount();
+}
+
+void TimeQueries(const QString& file) {
+    int bareRows = 0;
+    int rows = 0;
+    // Taken in turns, so that a change in the machine's load meets both alike.
+    std::vector<double> bares;
+    std::vector<double> ourses;
+    for (int i = 0; i < Repeats; ++i) {
+        bares.push_back(BareLoopMs(file, QString::fromLatin1(AllVisits), &bareRows));
+        ourses.push_back(MedianMs(1, [&] { rows = RowsOf(Visitor().GetVisitorList()); }));
+    }
+    std::sort(bares.begin(), bares.end());
+    std::sort(ourses.begin(), ourses.end());
+    const double bare = bares[bares.size() / 2];
+    const double ours = ourses[ourses.size() / 2];
+    const double shell = ShellMs(file, QString::fromLatin1(AllVisits));
+    Report(QStringLiteral("bare sqlite3_step loop, no filter"), bareRows, bare, QString(), 0, {});
+    Report(QStringLiteral("sqlcipher shell, no filter"), bareRows, shell, QStringLiteral("bare"),
+           bare, {});
+    Report(QStringLiteral("GetVisitorList, no filter"), rows, ours, QStringLiteral("bare"), bare,
+           QStringLiteral("<= 1.3"));
+
+    const struct {
+        const char* pattern;
+        const char* target;
+    } filters[] = {{"%NEIL%", "<= 1.5"}, {"%élise%", ""}};
+    for (const auto& filter : filters) {
+        const QString pattern = QString::fromUtf8(filter.pattern);
+        const QString select =
+            QString::fromLatin1(AllVisits) + QStringLiteral(" AND [Name] like '") + pattern + u'\'';
+        int filteredBareRows = 0;
+        const double bareLike = BareLoopMs(file, select, &filteredBareRows, Repeats);
+        std::vector<double> shells;
+        std::vector<double> ourses;
+        for (int i = 0; i < Repeats; ++i) {
+            shells.push_back(ShellMs(file, select, 1));
+            ourses.push_back(MedianMs(1, [&] {
+                Visitor query;
+                query.SetVisitorName(pattern);
+                rows = RowsOf(query.GetVisitorList());
+            }));
+        }
+        std::sort(shells.begin(), shells.end());
+        std::sort(ourses.begin(), ourses.end());
+        const double shellLike = shells[shells.size() / 2];
+        const double oursLike = ourses[ourses.size() / 2];
+        Report(QStringLiteral("bare loop, name like ") + pattern, filteredBareRows, bareLike,
+               QString(), 0, {});
+        Report(QStringLiteral("GetVisitorList, name like ") + pattern +
+                   QStringLiteral(" (all letters)"),
+               rows, oursLike, QStringLiteral("shell"), shellLike,
+               QString::fromLatin1(filter.target));
+    }
+}
+
+qint64 StatusKb(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field)) {
+            return line.mid(static_cast<qsizetype>(qstrlen(field)))
+                .trimmed()
+                .split(' ')
+                .first()
+                .toLongLong();
+        }
+    }
+    return 0;
+}
+
+template <typename T>
+T* Find(frmMain& window, const char* name) {
+    T* child = window.findChild<T*>(QString::fromLatin1(name));
+    if (child == nullptr) {
+        throw std::runtime_error(std::string("no control ") + name);
+    }
+    return child;
+}
+
+void TimeWindow(double bare) {
+    frmMain window;
+    window.Load();
+    window.show();
+    window.EnableSearchMode();
+    QCoreApplication::processEvents();
+    auto* list = Find<QTreeView>(window, "lstSearchResults");
+    auto* model = qobject_cast<SearchResultsModel*>(list->model());
+    auto* search = Find<QVButton>(window, "btnSearch");
+
+    const qint64 rssBefore = StatusKb("VmRSS:");
+    QElapsedTimer timer;
+    qint64 firstRowsNs = -1;
+    const QMetaObject::Connection first =
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, model, [&] {
+            if (firstRowsNs < 0) {
+                firstRowsNs = timer.nsecsElapsed();
+            }
+        });
+    timer.start();
+    Q_EMIT search->Click();
+    QCoreApplication::processEvents();
+    const double total = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    QObject::disconnect(first);
+    const qint64 rssAfter = StatusKb("VmRSS:");
+    const qint64 peak = StatusKb("VmHWM:");
+    Report(QStringLiteral("search page, all visits: first rows shown"), model->rowCount(),
+           static_cast<double>(firstRowsNs) / 1e6, QString(), 0, QStringLiteral("at once"));
+    Report(QStringLiteral("search page, all visits: all rows listed"), model->rowCount(), total,
+           QStringLiteral("bare"), bare, QStringLiteral("< 2500 ms"));
+    out() << "  memory: " << (rssAfter - rssBefore) / 1024 << " MB more resident after the search ("
+          << (peak - rssBefore) / 1024 << " MB at the peak); target < 400 MB" << Qt::endl;
+
+    QHeaderView* header = list->header();
+    for (const auto& [column, name] :
+         {std::pair{1, "Visitor Name"}, {9, "Checked-In"}, {0, "Pass No."}}) {
+        const double sort = MedianMs(1, [&] {
+            Q_EMIT header->sectionClicked(column);
+            QCoreApplication::processEvents();
+        });
+        Report(QStringLiteral("sort 1,000,000 rows by ") + QString::fromLatin1(name),
+               model->rowCount(), sort, QString(), 0, QStringLiteral("< 1000 ms"));
+    }
+
+    // About 100,000 visits: four months of the three years.
+    Find<QLineEdit>(window, "txtSearchDateFrom")->setText(QStringLiteral("01-01-2023"));
+    Find<QLineEdit>(window, "txtSearchDateTo")->setText(QStringLiteral("30-04-2023"));
+    Q_EMIT search->Click();
+    QTemporaryDir temp;
+    const QString path = temp.path() + QStringLiteral("/export.xlsx");
+    int exported = 0;
+    const double exportMs = MedianMs(1, [&] {
+        exported = SpreadsheetExport::Write(*model, SearchResultsModel::DateTimeRole, path);
+    });
+    Report(QStringLiteral("export to .xlsx"), exported, exportMs, QString(), 0,
+           QStringLiteral("< 3000 ms"));
+    out() << "  workbook: " << QFileInfo(path).size() / 1024 << " KB" << Qt::endl;
+    window.close();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    qputenv("QUORVANE_TEST_CAMERA", "0");
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() != 2) {
+        QTextStream(stderr) << "usage: search_bench <program folder>\n";
+        return 2;
+    }
+    const QString folder = QDir(arguments.at(1)).absolutePath();
+    try {
+        if (!Install(folder)) {
+            throw std::runtime_error("cannot lay out the program folder");
+        }
+        AppEnvironment::SetProgramFolder(folder);
+        // The closing question is answered by the recording seam.
+        MsgBox::StartRecording();
+        QElapsedTimer fill;
+        fill.start();
+        Fill(DatabaseFile(folder));
+        out() << "database " << DatabaseFile(folder) << " ready after " << fill.elapsed()
+              << " ms; median of " << Repeats << " runs for the queries" << Qt::endl;
+        Header();
+        int rows = 0;
+        const double bare =
+            BareLoopMs(DatabaseFile(folder), QString::fromLatin1(AllVisits), &rows, Repeats);
+        TimeQueries(DatabaseFile(folder));
+        TimeWindow(bare);
+    } catch (const std::exception& error) {
+        QTextStream(stderr) << "search_bench: " << error.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
