@@ -6,6 +6,7 @@
 #include "MainStatusBar.h"
 #include "QVButton.h"
 #include "VisitorListModel.h"
+#include "WindowLook.h"
 #include "ctlPellora.h"
 
 #include <QComboBox>
@@ -133,12 +134,7 @@ void frmMain::BuildWindow() {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(8.25);
-    setFont(font);
-    setAutoFillBackground(true);
-    SetColour(this, QPalette::Window, Qt::white);
+    WindowLook::Apply(this, QSize(ClientWidth, ClientHeight));
     setMouseTracking(true);
 
     BuildTopBar();
