@@ -7,6 +7,7 @@
 #include "QVButton.h"
 #include "SearchResultsModel.h"
 #include "VisitorListModel.h"
+#include "WindowLook.h"
 #include "ctlPellora.h"
 
 #include <QComboBox>
@@ -134,12 +135,7 @@ void frmMain::BuildWindow() {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(8.25);
-    setFont(font);
-    setAutoFillBackground(true);
-    SetColour(this, QPalette::Window, Qt::white);
+    WindowLook::Apply(this, QSize(ClientWidth, ClientHeight));
     setMouseTracking(true);
 
     BuildTopBar();

@@ -3,6 +3,7 @@
 
 #include "mainwindow/LinkLabel.h"
 #include "mainwindow/QVButton.h"
+#include "mainwindow/WindowLook.h"
 
 #include <QFont>
 #include <QFrame>
@@ -38,12 +39,7 @@ void frmAbout::BuildWindow() {
     setWindowTitle(QStringLiteral("About Quorvane Lite"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(8.25);
-    setFont(font);
-    setAutoFillBackground(true);
-    SetColour(this, QPalette::Window, Qt::white);
+    WindowLook::Apply(this, QSize(ClientWidth, ClientHeight));
     setMouseTracking(true);
 
     imgTopBanner = new QLabel(this);

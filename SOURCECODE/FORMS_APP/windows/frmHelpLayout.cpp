@@ -2,6 +2,7 @@
 #include "frmHelp.h"
 
 #include "mainwindow/LinkLabel.h"
+#include "mainwindow/WindowLook.h"
 
 #include <QFont>
 #include <QFrame>
@@ -57,12 +58,7 @@ void frmHelp::BuildWindow() {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(ClientWidth, ClientHeight);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(8.25);
-    setFont(font);
-    setAutoFillBackground(true);
-    SetColour(this, QPalette::Window, Qt::white);
+    WindowLook::Apply(this, QSize(ClientWidth, ClientHeight));
     setMouseTracking(true);
 
     BuildTopBar();

@@ -1,13 +1,10 @@
 #pragma once
 
+#include "LoginLayout.h"
+
 #include "core/Login.h"
 
 #include <QWidget>
-
-class QLabel;
-class QLineEdit;
-class LinkLabel;
-class QVButton;
 
 // Asks for the application password before the main window opens.
 class frmLogin final : public QWidget {
@@ -15,7 +12,7 @@ class frmLogin final : public QWidget {
     Q_DISABLE_COPY_MOVE(frmLogin)
 
 public:
-    static constexpr int PasswordMaxLength = 30;
+    static constexpr int PasswordMaxLength = LoginLayout::PasswordMaxLength;
 
     explicit frmLogin(QWidget* parent = nullptr);
     ~frmLogin() override;
@@ -28,19 +25,9 @@ private Q_SLOTS:
 
 private:
     void BuildWindow();
-    void BuildPictures();
     void Form_Load();
     void OpenMainWindow();
 
-    QLabel* imgTopBanner = nullptr;
-    QLabel* Image1 = nullptr;
-    QLabel* Image2 = nullptr;
-    QLabel* lblLabels = nullptr;
-    QLineEdit* txtPassword = nullptr;
-    QVButton* btnLogin = nullptr;
-    QVButton* btnExit = nullptr;
-    LinkLabel* lblLnkForgotPassword = nullptr;
-    QLabel* lblQuorvaneVersionInfo = nullptr;
-
+    LoginLayout ui;
     Login objLogin;
 };

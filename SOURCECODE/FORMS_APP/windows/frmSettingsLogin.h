@@ -1,12 +1,9 @@
 #pragma once
 
+#include "LoginLayout.h"
+
 #include <QDialog>
 #include <QString>
-
-class QLabel;
-class QLineEdit;
-class LinkLabel;
-class QVButton;
 
 // Guards the settings window with the settings password; shown modal by the main window.
 class frmSettingsLogin final : public QDialog {
@@ -14,7 +11,7 @@ class frmSettingsLogin final : public QDialog {
     Q_DISABLE_COPY_MOVE(frmSettingsLogin)
 
 public:
-    static constexpr int PasswordMaxLength = 30;
+    static constexpr int PasswordMaxLength = LoginLayout::PasswordMaxLength;
 
     explicit frmSettingsLogin(QWidget* parent = nullptr);
     ~frmSettingsLogin() override;
@@ -29,15 +26,7 @@ private:
     void BuildWindow();
     void Form_Load();
 
-    QLabel* imgTopBanner = nullptr;
-    QLabel* Image1 = nullptr;
-    QLabel* Image2 = nullptr;
-    QLabel* lblLabels = nullptr;
-    QLineEdit* txtPassword = nullptr;
-    QVButton* btnLogin = nullptr;
-    QVButton* btnExit = nullptr;
-    LinkLabel* lblLnkForgotPassword = nullptr;
-    QLabel* lblQuorvaneVersionInfo = nullptr;
+    LoginLayout ui;
 
     QString strAdminPassword;
     QString strAdminHint;
