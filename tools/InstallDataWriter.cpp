@@ -60,7 +60,7 @@ constexpr ConfigEntry EncipheredEntries[] = {
     {"SIT", "https://www.quorvane.example/products/lite"},
     {"AWL", "https://www.quorvane.example/awards"},
     {"QVS", "https://www.quorvane.example"},
-    {"PFT", "Please return this pass at the reception desk when you leave."},
+    {"PFT", "Please return this pass on leaving."},
     {"SLN", "https://support.quorvane.example"},
     {"EML", "support@quorvane.example"},
 };

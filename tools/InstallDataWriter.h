@@ -10,7 +10,7 @@ class InstallDataWriter final {
 public:
     explicit InstallDataWriter(QString programFolder);
 
-    static constexpr const char* CompanyName = "Quorvane Demo Company";
+    static constexpr const char* CompanyName = "Quorvane Demo Co.";
 
     // Raises InstallDataError on the first failure.
     void WriteAll();

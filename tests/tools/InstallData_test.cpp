@@ -148,7 +148,7 @@ TEST_F(InstallDataTest, DatabaseOpensInTheShellOnlyWithThePassword) {
     EXPECT_EQ(keyed.exitCode, 0) << keyed.output.toStdString();
     EXPECT_TRUE(keyed.output.contains(QStringLiteral("Settings")));
     EXPECT_TRUE(keyed.output.contains(QStringLiteral("VisitorRegister")));
-    EXPECT_TRUE(keyed.output.contains(QStringLiteral("Quorvane Demo Company||||")))
+    EXPECT_TRUE(keyed.output.contains(QStringLiteral("Quorvane Demo Co.||||")))
         << keyed.output.toStdString();
     EXPECT_TRUE(keyed.output.contains(QStringLiteral("Shell Reader")));
 
@@ -158,13 +158,13 @@ TEST_F(InstallDataTest, DatabaseOpensInTheShellOnlyWithThePassword) {
     EXPECT_TRUE(bare.output.contains(QStringLiteral("not a database")))
         << bare.output.toStdString();
     EXPECT_FALSE(bare.output.contains(QStringLiteral("VisitorRegister")));
-    EXPECT_FALSE(bare.output.contains(QStringLiteral("Quorvane Demo Company")));
+    EXPECT_FALSE(bare.output.contains(QStringLiteral("Quorvane Demo Co.")));
 
     // Nothing of the contents shows in the file itself.
     const QByteArray raw = Read(QStringLiteral("Data/quorvane.sys.qvd"));
     EXPECT_FALSE(raw.startsWith("SQLite format 3"));
     EXPECT_FALSE(raw.contains("VisitorRegister"));
-    EXPECT_FALSE(raw.contains("Quorvane Demo Company"));
+    EXPECT_FALSE(raw.contains("Quorvane Demo Co."));
     EXPECT_FALSE(raw.contains("Shell Reader"));
 }
 

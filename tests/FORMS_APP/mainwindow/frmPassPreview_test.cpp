@@ -120,7 +120,7 @@ TEST_F(frmPassPreviewTest, CardIsFilledFromTheVisitAndTheConfigurationAndPrinted
     EXPECT_EQ(Text(pass, "lblCompanyName"), QStringLiteral("Globex Corporation"));
     EXPECT_EQ(Text(pass, "lblSite"), QStringLiteral("https://www.quorvane.example"));
     EXPECT_EQ(Text(pass, "lblFooterBranding"),
-              QStringLiteral("Please return this pass at the reception desk when you leave."));
+              QStringLiteral("Please return this pass on leaving."));
     EXPECT_EQ(Text(pass, "lblVisitorType"), QStringLiteral("Vendor"));
     EXPECT_TRUE(pass.findChild<QLabel*>(QStringLiteral("lblVisitorType"))->isHidden());
 
