@@ -239,6 +239,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // A close that reaches the window while a search is still reading waits for no answer: the
+    // search is short, and the window must not unload under it.
+    if (blnListingSearch) {
+        event->ignore();
+        return;
+    }
     if (!Form_QueryUnload()) {
         event->ignore();
         return;

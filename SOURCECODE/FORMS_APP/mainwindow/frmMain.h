@@ -300,6 +300,8 @@ private:
 
     bool blnLoaded = false;
     bool blnUnloaded = false;
+    // True while a long search lets painting through before all its rows are read.
+    bool blnListingSearch = false;
 
     // Quick Pick look-up of earlier names (frmMainQuickPick*.cpp).
 public:

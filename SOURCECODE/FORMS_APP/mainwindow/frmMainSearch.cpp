@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QSettings>
 #include <QTreeView>
 
@@ -171,6 +172,7 @@ void frmMain::ShowFirstRows(const RecordSet& first) {
         ++listed;
     }
     mdlSearchResults->AppendRecords(preview, 0, listed);
+    const QScopedValueRollback listing(blnListingSearch, true);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -1,6 +1,7 @@
 #include "frmMainSearchFixture.h"
 
 #include <QApplication>
+#include <QTimer>
 
 namespace {
 
@@ -359,4 +360,25 @@ TEST_F(frmMainSearchTest, LongSearchShowsItsFirstRowsFirst) {
     EXPECT_EQ(shown, std::vector<int>({100, 250}));
     EXPECT_EQ(Results()->ItemText(249), QStringLiteral("0250"));
     EXPECT_EQ(UserValue("SVName"), QString());
+}
+
+// A close of the window (its close box, the desktop's log-off) that arrives while a long search
+// shows its first rows is refused without a question; the search lists every row.
+TEST_F(frmMainSearchTest, CloseDuringALongSearchIsRefused) {
+    Execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                           "i < 250) INSERT INTO [VisitorRegister] ([PassNo], [Name], [CheckedIn]) "
+                           "SELECT printf('%04d', i), 'Visitor ' || i, '2024-03-04 09:00:00' FROM "
+                           "n"));
+    OpenSearchPage();
+    bool closed = true;
+    QTimer::singleShot(0, window.get(), [this, &closed] { closed = window->close(); });
+    Search();
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(Results()->rowCount(), 250);
+    // Afterwards the window closes as usual, with its question.
+    EXPECT_TRUE(window->close());
+    ASSERT_EQ(MsgBox::Recorded().size(), 1U);
+    EXPECT_EQ(MsgBox::Recorded().front().text, QStringLiteral("Are you sure to exit!"));
 }
