@@ -26,7 +26,6 @@ const QString StoredDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 constexpr int MaxPassNoAttempts = 100;
 
 constexpr int ContactNoMinLength = 5;
-constexpr int ContactNoMaxLength = 50;
 
 const QStringList& Columns() {
     static const QStringList columns = {
@@ -99,11 +98,11 @@ QString ContactNoProblem(const QString& contactNo) {
     if (contactNo.size() < ContactNoMinLength) {
         return QStringLiteral("Contact No. cannot be lesser than 5 character.");
     }
-    if (!IsNumericText(contactNo) && !HasOnlyPhoneCharacters(contactNo)) {
+    if (!Visitor::IsContactNoText(contactNo)) {
         return QStringLiteral("Contact No. is invalid! Please type in only numbers.");
     }
-    if (contactNo.size() > ContactNoMaxLength) {
-        return QStringLiteral("Contact No. must be lesser than 50 character in length");
+    if (contactNo.size() > Visitor::ContactNoMaxLength) {
+        return QString::fromLatin1(Visitor::ContactNoTooLongMessage);
     }
     return {};
 }
@@ -244,6 +243,10 @@ RecordSet OncePerSpelling(const RecordSet& values, const QString& name,
 }
 
 } // namespace
+
+bool Visitor::IsContactNoText(const QString& text) {
+    return IsNumericText(text) || HasOnlyPhoneCharacters(text);
+}
 
 QDateTime Visitor::ZeroDate() {
     return QDateTime(QDate(1899, 12, 30), QTime(0, 0));

@@ -18,6 +18,14 @@ public:
         "An error occured while updating the record.\r\n"
         "Restarting the application may solve the issue.";
 
+    // The contact number's upper bound and its wording, shared with the details page's checks.
+    static constexpr int ContactNoMaxLength = 50;
+    static constexpr const char* ContactNoTooLongMessage =
+        "Contact No. must be lesser than 50 character in length";
+    // A contact number as typed: one number as the platform reads numbers, or only digits, "-",
+    // "+" and blanks.
+    static bool IsContactNoText(const QString& text);
+
     // Both date members start here, 30 December 1899 00:00:00.
     static QDateTime ZeroDate();
 

@@ -11,35 +11,11 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QRegularExpression>
 
 #include <functional>
 #include <vector>
 
 namespace {
-
-// One bound and one wording with the record's own validation.
-constexpr int kContactNoMaxLength = 50;
-
-// The platform's test for a text that reads as one number, as the record's validation uses it.
-bool ReadsAsNumber(const QString& text) {
-    static const QRegularExpression number(
-        QStringLiteral(R"(^ *[+-]? *([0-9][0-9,]*(\.[0-9]*)?|\.[0-9]+)([eE][+-]?[0-9]+)? *$)"));
-    return number.match(text).hasMatch();
-}
-
-bool IsPhoneText(const QString& text) {
-    if (ReadsAsNumber(text)) {
-        return true;
-    }
-    for (const QChar c : text) {
-        const bool digit = c >= u'0' && c <= u'9';
-        if (!digit && c != u'-' && c != u'+' && c != u' ') {
-            return false;
-        }
-    }
-    return true;
-}
 
 struct PageRule {
     std::function<bool()> fails;
@@ -68,10 +44,10 @@ bool frmMain::ValidateVisitorDetails() {
          txtName},
         {[&] { return !contact.isEmpty() && contact.size() < 5; },
          "Contact No. cannot be lesser than 5 character.", txtMobileNo},
-        {[&] { return !IsPhoneText(contact); },
+        {[&] { return !Visitor::IsContactNoText(contact); },
          "Contact No. is invalid! Please type in only numbers.", txtMobileNo},
-        {[&] { return contact.size() > kContactNoMaxLength; },
-         "Contact No. must be lesser than 50 character in length", txtMobileNo},
+        {[&] { return contact.size() > Visitor::ContactNoMaxLength; },
+         Visitor::ContactNoTooLongMessage, txtMobileNo},
         {[&] { return email.size() > 100; },
          "Email Address must be lesser than 100 character in length", txtEmail},
         {[&] { return !email.isEmpty() && !basCommon::IsValidEmail(email); }, "Invalid email id",
