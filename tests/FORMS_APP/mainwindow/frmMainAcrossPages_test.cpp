@@ -1,6 +1,7 @@
 #include "frmMainDetailsFixture.h"
 
 #include <QDir>
+#include <QHeaderView>
 #include <QImage>
 #include <QTreeView>
 
@@ -281,5 +282,32 @@ TEST_F(frmMainAcrossPagesTest, ChangesLeadBackToTheirListRefreshed) {
         EXPECT_EQ(VisitStored(QString::fromLatin1(entry.passNo)),
                   QByteArray(entry.button) != "btnDelete");
         window.reset();
+    }
+}
+
+// After a header click has turned a list's order, the menus still act on the row clicked.
+TEST_F(frmMainAcrossPagesTest, SortedListsActOnTheRowClicked) {
+    StoreVisits();
+    OpenWindow();
+    ClosePassWindows();
+    for (const bool search : {true, false}) {
+        SCOPED_TRACE(ListName(search));
+        QTreeView* list = ShowList(search);
+        // The first click on the pass number sorts it descending.
+        QHeaderView* header = list->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        ASSERT_EQ(list->model()->index(0, 0).data().toString(),
+                  search ? QStringLiteral("0003") : QStringLiteral("0002"));
+
+        passNumbersShown.clear();
+        ChooseFromMenu(list, QStringLiteral("0001"), Qt::Key_P);
+        EXPECT_EQ(passNumbersShown, QStringList{QStringLiteral("0001")});
+        EXPECT_TRUE(PdfText().contains(QStringLiteral("Ann Lee")));
+
+        ChooseFromMenu(list, QStringLiteral("0001"), Qt::Key_E);
+        EXPECT_EQ(Edit("txtPassNo")->text(), QStringLiteral("0001"));
+        EXPECT_EQ(Edit("txtName")->text(), QStringLiteral("Ann Lee"));
+        Click("btnCancel");
     }
 }
