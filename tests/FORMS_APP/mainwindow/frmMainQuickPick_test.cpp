@@ -39,6 +39,7 @@ const Visit kVisits[] = {
     {"Ann Lee", "Acme", "Bob Smith", "Sales"},
     {"Ann Lee", "Globex", "Eve Novak", "HR"},
     {"Pat O'Neil", "O'Neil's Bakery", "Bob Smith", "Sales"},
+    {"Jörg Ärzte", "Ärztekammer", "Bob Smith", "Sales"},
     {"Bob", "", "", "Facilities"},
     {"", "Initech", "Tara Singh", ""},
     {"", "", "", ""},
@@ -327,11 +328,16 @@ TEST_F(frmMainQuickPickTest, ListsDistinctPairsMatchingBothFilters) {
           {"Ann Lee", "Acme"},
           {"Ann Lee", "Globex"},
           {"Bob", ""},
+          {"Jörg Ärzte", "Ärztekammer"},
           {"Pat O'Neil", "O'Neil's Bakery"}}},
         {"imgHelpVisitor", "O'Neil", "", {{"Pat O'Neil", "O'Neil's Bakery"}}},
         {"imgHelpVisitor", "o'neil", "'s bak", {{"Pat O'Neil", "O'Neil's Bakery"}}},
         {"imgHelpVisitor", "lee", "", {{"Ann Lee", "Acme"}, {"Ann Lee", "Globex"}}},
         {"imgHelpVisitor", "n L", "OBE", {{"Ann Lee", "Globex"}}},
+        // Letter case is ignored beyond ASCII too, in either filter.
+        {"imgHelpVisitor", "ärz", "", {{"Jörg Ärzte", "Ärztekammer"}}},
+        {"imgHelpVisitor", "JÖRG", "ÄRZTE", {{"Jörg Ärzte", "Ärztekammer"}}},
+        {"imgHelpVisitor", "", "ärz", {{"Jörg Ärzte", "Ärztekammer"}}},
         // Both filters must match.
         {"imgHelpVisitor", "Bob", "Acme", {}},
         // The text as typed, spaces included.
