@@ -545,6 +545,15 @@ bool Visitor::InsertVisitorRecord() {
 
 bool Visitor::UpdateVisitorRecord() {
     try {
+        // Deleted meanwhile on another workstation: the UPDATE would change nothing and the
+        // edits would be lost without a word. A failing look-up is left to the UPDATE.
+        const std::optional<RecordSet> row = DBManager().GetRecordSet(
+            QStringLiteral("SELECT 1 FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo});
+        if (row && row->RecordCount() == 0) {
+            m_errorMessage =
+                QStringLiteral("Record does not exist. It might have been deleted!") + CrLf;
+            return false;
+        }
         if (m_imageFile.size() > 1) {
             if (!IsBareFileName(m_imageFile)) {
                 m_errorMessage = RefusedPhotoNameMessage(m_imageFile);

@@ -259,6 +259,23 @@ TEST_F(StoredVisitor, UpdateWithMissingPhotoIsLoggedAndChangesNothing) {
     EXPECT_TRUE(Folder().LogText().contains(QStringLiteral("\tUpdateVisitorRecord\t")));
 }
 
+// Another workstation deleted the visit while it was open for editing: the update says so and
+// stores no photo for a visit that is gone.
+TEST_F(StoredVisitor, UpdateOfADeletedVisitFailsAndStoresNothing) {
+    ASSERT_TRUE(DBManager().ExecuteNonQuery(
+        QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo}));
+    ASSERT_TRUE(QFile::remove(PhotoPath(m_passNo)));
+    WriteBytes(TempPath(QStringLiteral("new.jpg")), PhotoBytes);
+    Visitor visitor = Edited();
+    visitor.SetImageFile(QStringLiteral("new.jpg"));
+
+    EXPECT_FALSE(visitor.UpdateVisitorRecord());
+    EXPECT_EQ(visitor.ErrorMessage(),
+              QStringLiteral("Record does not exist. It might have been deleted!\r\n"));
+    EXPECT_FALSE(QFile::exists(PhotoPath(m_passNo)));
+    EXPECT_FALSE(Row(m_passNo).has_value() && Row(m_passNo)->RecordCount() > 0);
+}
+
 TEST_F(StoredVisitor, UpdateDatabaseFailureGivesTheTwoLineMessage) {
     ASSERT_TRUE(QFile::remove(Folder().DatabaseFile()));
     Visitor visitor = Edited();
