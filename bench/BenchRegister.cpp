@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -122,6 +123,15 @@ void FillVisits(const QString& file,
     }
     BenchTiming::out() << "filling " << (Visits - existing) << " visits ..." << Qt::endl;
     add(db, existing);
+}
+
+void MakeReady(const QString& file, const std::function<void(const QString& file)>& fill,
+               const QString& note) {
+    QElapsedTimer timer;
+    timer.start();
+    fill(file);
+    BenchTiming::out() << "database " << file << " ready after " << timer.elapsed() << " ms" << note
+                       << Qt::endl;
 }
 
 void InsertVisits(const KeyedDatabase& db, int existing, const char* insert,

@@ -69,6 +69,11 @@ private:
 void FillVisits(const QString& file,
                 const std::function<void(const KeyedDatabase&, int existing)>& add);
 
+// Gets the register of the file ready with `fill` and says how long that took, followed by the
+// note.
+void MakeReady(const QString& file, const std::function<void(const QString& file)>& fill,
+               const QString& note = QString());
+
 // Every column of the visit table, in order.
 inline constexpr const char* AllColumns =
     "INSERT INTO VisitorRegister VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?)";

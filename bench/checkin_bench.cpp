@@ -229,12 +229,9 @@ int main(int argc, char** argv) {
         "checkin_bench", "[cycles]", [](const QString& folder, const QStringList& more) {
             const int cycles = more.isEmpty() ? 15 : std::max(1, more.at(0).toInt());
             TahomaFont::Register();
+            MakeReady(DatabaseFile(folder), Fill);
             QElapsedTimer step;
             step.start();
-            Fill(DatabaseFile(folder));
-            out() << "database " << DatabaseFile(folder) << " ready after " << step.elapsed()
-                  << " ms" << Qt::endl;
-            step.restart();
             if (!DatabaseIndexes::AddMissing()) {
                 throw std::runtime_error("the indexes could not be added; see the folder's log");
             }

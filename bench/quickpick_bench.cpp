@@ -18,7 +18,6 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeView>
@@ -153,11 +152,8 @@ int main(int argc, char** argv) {
     BenchWindow::Headless();
     QApplication app(argc, argv);
     return RunOnFolder("quickpick_bench", nullptr, [](const QString& folder, const QStringList&) {
-        QElapsedTimer ready;
-        ready.start();
-        Prepare(DatabaseFile(folder));
-        out() << "database " << DatabaseFile(folder) << " ready after " << ready.elapsed()
-              << " ms; median of " << Repeats << " runs each" << Qt::endl;
+        MakeReady(DatabaseFile(folder), Prepare,
+                  QStringLiteral("; median of %1 runs each").arg(Repeats));
         PrintShellHeader(WhatWidth, QStringLiteral("look-up"));
         TimeQueries(DatabaseFile(folder));
         TimeWindow(DatabaseFile(folder));

@@ -280,11 +280,8 @@ int main(int argc, char** argv) {
     return RunOnFolder("search_bench", nullptr, [](const QString& folder, const QStringList&) {
         // The closing question is answered by the recording seam.
         MsgBox::StartRecording();
-        QElapsedTimer fill;
-        fill.start();
-        Fill(DatabaseFile(folder));
-        out() << "database " << DatabaseFile(folder) << " ready after " << fill.elapsed()
-              << " ms; median of " << Repeats << " runs for the queries" << Qt::endl;
+        MakeReady(DatabaseFile(folder), Fill,
+                  QStringLiteral("; median of %1 runs for the queries").arg(Repeats));
         Header();
         int rows = 0;
         const double bare =

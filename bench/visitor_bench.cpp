@@ -11,7 +11,6 @@
 #include "core/Visitor.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -155,11 +154,8 @@ void TimeInsert() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     return RunOnFolder("visitor_bench", nullptr, [](const QString& folder, const QStringList&) {
-        QElapsedTimer fill;
-        fill.start();
-        Fill(DatabaseFile(folder));
-        out() << "database " << DatabaseFile(folder) << " ready after " << fill.elapsed()
-              << " ms; median of " << Repeats << " runs each" << Qt::endl;
+        MakeReady(DatabaseFile(folder), Fill,
+                  QStringLiteral("; median of %1 runs each").arg(Repeats));
         TimeQueries(DatabaseFile(folder));
         TimeInsert();
     });
