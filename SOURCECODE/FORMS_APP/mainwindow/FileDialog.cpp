@@ -3,6 +3,7 @@
 #include <QFileDialog>
 
 #include <deque>
+#include <utility>
 
 namespace {
 
@@ -26,7 +27,13 @@ std::optional<QString> FileDialog::Choose(QWidget* parent, const Request& reques
         if (r.answers.empty()) {
             return std::nullopt;
         }
-        std::optional<QString> answer = r.answers.front();
+        // Moved out as a plain string: copying the optional trips a false maybe-uninitialized
+        // warning at -O3.
+        if (!r.answers.front()) {
+            r.answers.pop_front();
+            return std::nullopt;
+        }
+        QString answer = std::move(*r.answers.front());
         r.answers.pop_front();
         return answer;
     }
