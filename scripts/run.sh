@@ -7,7 +7,7 @@ program="$build/program"
 
 "$top/scripts/setup.sh"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DQUORVANE_TESTS=OFF -DQUORVANE_BENCHMARKS=OFF -DCMAKE_INSTALL_PREFIX="$program"
+    -DQUORVANE_TESTS=OFF -DQUORVANE_BENCHMARKS=ON -DCMAKE_INSTALL_PREFIX="$program"
 cmake --build "$build" --parallel
 cmake --install "$build"
 if [ -x "$build/tools/quorvane-install-data" ]; then
