@@ -123,6 +123,11 @@ private:
     void mnuSearchCheckout_Click();
     void mnuSearchEdit_Click();
     void mnuSearchDelete_Click();
+    // What the two lists' handlers share, given the list they act on.
+    void ListMouseUp(QTreeView* list, QMenu* menu, Qt::MouseButton Button, const QPoint& position);
+    void PrintSelected(const QTreeView* list);
+    void EditSelected(const QTreeView* list, bool fromSearch);
+    void DeleteSelected(QTreeView* list);
     QString SelectedPassNo(const QTreeView* list) const;
     void RemoveSelectedRow(QTreeView* list);
     void QVReport_Click();

@@ -151,29 +151,24 @@ void frmMain::RemoveSelectedRow(QTreeView* list) {
 }
 
 void frmMain::lstCheckedInList_MouseUp(Qt::MouseButton Button, const QPoint& position) {
-    Silently([&] {
-        if (SelectedPassNo(lstCheckedInList).isEmpty()) {
-            return;
-        }
-        if (Button == Qt::LeftButton) {
-            statusBar->SetPanelText(1, kLeftHint);
-        } else if (Button == Qt::RightButton) {
-            statusBar->SetPanelText(1, kRightHint);
-            mnuOptions->exec(lstCheckedInList->viewport()->mapToGlobal(position));
-        }
-    });
+    ListMouseUp(lstCheckedInList, mnuOptions, Button, position);
 }
 
 void frmMain::lstSearchResults_MouseUp(Qt::MouseButton Button, const QPoint& position) {
+    ListMouseUp(lstSearchResults, mnuSearchOptions, Button, position);
+}
+
+void frmMain::ListMouseUp(QTreeView* list, QMenu* menu, Qt::MouseButton Button,
+                          const QPoint& position) {
     Silently([&] {
-        if (SelectedPassNo(lstSearchResults).isEmpty()) {
+        if (SelectedPassNo(list).isEmpty()) {
             return;
         }
         if (Button == Qt::LeftButton) {
             statusBar->SetPanelText(1, kLeftHint);
         } else if (Button == Qt::RightButton) {
             statusBar->SetPanelText(1, kRightHint);
-            mnuSearchOptions->exec(lstSearchResults->viewport()->mapToGlobal(position));
+            menu->exec(list->viewport()->mapToGlobal(position));
         }
     });
 }
@@ -188,50 +183,53 @@ void frmMain::lstSearchResults_DblClick() {
 }
 
 void frmMain::mnuPrintPass_Click() {
-    Silently([this] {
-        const QString passNo = SelectedPassNo(lstCheckedInList);
-        if (!passNo.isEmpty()) {
-            PrintPass(passNo);
-        }
-    });
+    PrintSelected(lstCheckedInList);
 }
 
 void frmMain::mnuSearchPrint_Click() {
-    Silently([this] {
-        const QString passNo = SelectedPassNo(lstSearchResults);
+    PrintSelected(lstSearchResults);
+}
+
+void frmMain::mnuEdit_Click() {
+    EditSelected(lstCheckedInList, false);
+}
+
+void frmMain::mnuSearchEdit_Click() {
+    EditSelected(lstSearchResults, true);
+}
+
+void frmMain::mnuDelete_Click() {
+    DeleteSelected(lstCheckedInList);
+}
+
+void frmMain::mnuSearchDelete_Click() {
+    DeleteSelected(lstSearchResults);
+}
+
+void frmMain::PrintSelected(const QTreeView* list) {
+    Silently([&] {
+        const QString passNo = SelectedPassNo(list);
         if (!passNo.isEmpty()) {
             PrintPass(passNo);
         }
     });
 }
 
-void frmMain::mnuEdit_Click() {
-    Silently([this] {
-        const QString passNo = SelectedPassNo(lstCheckedInList);
+void frmMain::EditSelected(const QTreeView* list, bool fromSearch) {
+    Silently([&] {
+        const QString passNo = SelectedPassNo(list);
         if (passNo.isEmpty()) {
             return;
         }
-        blnEditFromSearch = false;
+        blnEditFromSearch = fromSearch;
         EnableEditMode();
         LoadVisitorForEdit(passNo);
     });
 }
 
-void frmMain::mnuSearchEdit_Click() {
-    Silently([this] {
-        const QString passNo = SelectedPassNo(lstSearchResults);
-        if (passNo.isEmpty()) {
-            return;
-        }
-        blnEditFromSearch = true;
-        EnableEditMode();
-        LoadVisitorForEdit(passNo);
-    });
-}
-
-void frmMain::mnuDelete_Click() {
-    Silently([this] {
-        const QString passNo = SelectedPassNo(lstCheckedInList);
+void frmMain::DeleteSelected(QTreeView* list) {
+    Silently([&] {
+        const QString passNo = SelectedPassNo(list);
         if (passNo.isEmpty() ||
             !Confirmed(this, QStringLiteral("Are you sure to delete the selected entry!"),
                        QStringLiteral("Confirm Delete"))) {
@@ -240,22 +238,7 @@ void frmMain::mnuDelete_Click() {
         Visitor visitor;
         visitor.SetPassNo(passNo);
         visitor.DeleteVisitor();
-        RemoveSelectedRow(lstCheckedInList);
-    });
-}
-
-void frmMain::mnuSearchDelete_Click() {
-    Silently([this] {
-        const QString passNo = SelectedPassNo(lstSearchResults);
-        if (passNo.isEmpty() ||
-            !Confirmed(this, QStringLiteral("Are you sure to delete the selected entry!"),
-                       QStringLiteral("Confirm Delete"))) {
-            return;
-        }
-        Visitor visitor;
-        visitor.SetPassNo(passNo);
-        visitor.DeleteVisitor();
-        RemoveSelectedRow(lstSearchResults);
+        RemoveSelectedRow(list);
     });
 }
 
