@@ -89,32 +89,16 @@ void SetColumnWidths(QTreeView* view, const ListColumn (&columns)[N]) {
     }
 }
 
-void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
-
 // A thin grey line around a frame, drawn by a widget of its own beneath the frame's controls, so
 // the frame's text colour stays the window's.
 void AddBorder(QWidget* frame) {
     auto* border = new QFrame(frame);
     border->setObjectName(frame->objectName() + QStringLiteral("Border"));
     border->setFrameShape(QFrame::Box);
-    SetColour(border, QPalette::WindowText, kFrameLine);
+    WindowLook::SetColour(border, QPalette::WindowText, kFrameLine);
     border->setAttribute(Qt::WA_TransparentForMouseEvents);
     border->setGeometry(frame->rect());
     border->lower();
-}
-
-QLabel* MakePicture(QWidget* parent, const QString& name, const QString& resource,
-                    const QRect& place) {
-    auto* picture = new QLabel(parent);
-    picture->setObjectName(name);
-    picture->setPixmap(QPixmap(resource));
-    picture->setScaledContents(true);
-    picture->setGeometry(place);
-    return picture;
 }
 
 QLabel* MakeHeading(QWidget* parent, const QString& name, const QString& text, int top) {
@@ -170,21 +154,15 @@ void frmMain::BuildWindow() {
         widget->raise();
     }
 
-    // Moves reach the window's own handler only from its bare background, as each control keeps
-    // its own mouse events.
-    for (QObject* child : children()) {
-        if (auto* widget = qobject_cast<QWidget*>(child)) {
-            widget->setAttribute(Qt::WA_NoMousePropagation);
-        }
-    }
+    WindowLook::KeepMouseMovesToBackground(this);
 }
 
 void frmMain::BuildTopBar() {
-    imgBanner =
-        MakePicture(this, QStringLiteral("imgBanner"), QStringLiteral(":/frmMain/banner.png"),
-                    QRect(0, 0, ClientWidth, kBannerHeight));
-    imgLogo = MakePicture(this, QStringLiteral("imgLogo"), QStringLiteral(":/frmMain/logo.png"),
-                          QRect(8, 4, 180, 36));
+    imgBanner = WindowLook::MakePicture(this, QStringLiteral("imgBanner"),
+                                        QStringLiteral(":/frmMain/banner.png"),
+                                        QRect(0, 0, ClientWidth, kBannerHeight));
+    imgLogo = WindowLook::MakePicture(this, QStringLiteral("imgLogo"),
+                                      QStringLiteral(":/frmMain/logo.png"), QRect(8, 4, 180, 36));
 
     const struct {
         LinkLabel** link;
@@ -203,14 +181,14 @@ void frmMain::BuildTopBar() {
         if (separator > 0) {
             auto* bar = new QLabel(QStringLiteral("|"), this);
             bar->setObjectName(QStringLiteral("lblSeparator%1").arg(separator));
-            SetColour(bar, QPalette::WindowText, Qt::white);
+            WindowLook::SetColour(bar, QPalette::WindowText, Qt::white);
             bar->setGeometry(left, 14, 8, 16);
             left += 12;
         }
         ++separator;
         LinkLabel* link =
             MakeLink(this, QString::fromLatin1(entry.name), QString::fromLatin1(entry.caption));
-        SetColour(link, QPalette::WindowText, Qt::white);
+        WindowLook::SetColour(link, QPalette::WindowText, Qt::white);
         link->adjustSize();
         link->move(left, 14);
         left += link->width() + 8;
@@ -221,9 +199,9 @@ void frmMain::BuildTopBar() {
 
 void frmMain::BuildAdvertisements() {
     for (int index = 0; index < 5; ++index) {
-        picAd[index] =
-            MakePicture(this, QStringLiteral("picAd%1").arg(index + 1),
-                        QStringLiteral(":/frmMain/ad%1.png").arg(index + 1), kAdvertisementRect);
+        picAd[index] = WindowLook::MakePicture(this, QStringLiteral("picAd%1").arg(index + 1),
+                                               QStringLiteral(":/frmMain/ad%1.png").arg(index + 1),
+                                               kAdvertisementRect);
     }
 }
 
@@ -231,15 +209,15 @@ QFrame* frmMain::MakePage(const QString& name, const QString& header) {
     auto* page = new QFrame(this);
     page->setObjectName(name);
     page->setAutoFillBackground(true);
-    SetColour(page, QPalette::Window, Qt::white);
+    WindowLook::SetColour(page, QPalette::Window, Qt::white);
     page->setGeometry(kPageRect);
     AddBorder(page);
 
     auto* band = new QLabel(header, page);
     band->setObjectName(name + QStringLiteral("Header"));
     band->setAutoFillBackground(true);
-    SetColour(band, QPalette::Window, kHeaderColour);
-    SetColour(band, QPalette::WindowText, Qt::white);
+    WindowLook::SetColour(band, QPalette::Window, kHeaderColour);
+    WindowLook::SetColour(band, QPalette::WindowText, Qt::white);
     QFont bold = band->font();
     bold.setBold(true);
     bold.setPointSizeF(9.75);
@@ -331,7 +309,7 @@ void frmMain::BuildDetailsFields() {
     txtPassNo = MakeLineEdit(page, QStringLiteral("txtPassNo"), 0,
                              QRect(kLeftField, 40, fieldWidth, kFieldHeight));
     txtPassNo->setReadOnly(true);
-    SetColour(txtPassNo, QPalette::Base, kLockedColour);
+    WindowLook::SetColour(txtPassNo, QPalette::Base, kLockedColour);
     txtPassNo->setToolTip(QStringLiteral("Visitor Pass No"));
     MakeFieldLabel(page, QStringLiteral("lblPassNo"), QStringLiteral("Pass No."), txtPassNo,
                    kLeftLabel, 40);
@@ -465,15 +443,15 @@ void frmMain::BuildShortcuts() {
     frameAdvertisements = new QFrame(this);
     frameAdvertisements->setObjectName(QStringLiteral("frameAdvertisements"));
     frameAdvertisements->setAutoFillBackground(true);
-    SetColour(frameAdvertisements, QPalette::Window, Qt::white);
+    WindowLook::SetColour(frameAdvertisements, QPalette::Window, Qt::white);
     frameAdvertisements->setGeometry(kShortcutsRect);
     AddBorder(frameAdvertisements);
 
     lblBannerShortcut = new QLabel(QStringLiteral("Shortcuts"), frameAdvertisements);
     lblBannerShortcut->setObjectName(QStringLiteral("lblBannerShortcut"));
     lblBannerShortcut->setAutoFillBackground(true);
-    SetColour(lblBannerShortcut, QPalette::Window, kHeaderColour);
-    SetColour(lblBannerShortcut, QPalette::WindowText, Qt::white);
+    WindowLook::SetColour(lblBannerShortcut, QPalette::Window, kHeaderColour);
+    WindowLook::SetColour(lblBannerShortcut, QPalette::WindowText, Qt::white);
     QFont bold = lblBannerShortcut->font();
     bold.setBold(true);
     bold.setPointSizeF(9.75);

@@ -2,6 +2,8 @@
 // (15 twips a pixel).
 #include "frmMain.h"
 
+#include "WindowLook.h"
+
 #include "LinkLabel.h"
 #include "QVButton.h"
 #include "VisitorListModel.h"
@@ -20,12 +22,6 @@ namespace {
 const QColor kPanelColour(0xE0, 0xE0, 0xE0);
 constexpr int kIconSize = 18;
 constexpr int kIconGap = 3;
-
-void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
 
 // A small magnifying glass.
 QPixmap SearchIcon() {
@@ -48,7 +44,8 @@ QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, c
     bold.setPointSize(9);
     bold.setBold(true);
     caption->setFont(bold);
-    SetColour(caption, QPalette::WindowText, caption->palette().color(QPalette::HighlightedText));
+    WindowLook::SetColour(caption, QPalette::WindowText,
+                          caption->palette().color(QPalette::HighlightedText));
     caption->move(at);
     caption->adjustSize();
     return caption;
@@ -60,14 +57,14 @@ void frmMain::BuildQuickPick() {
     fraSimpleSearch = new QGroupBox(QStringLiteral("Quick Pick"), this);
     fraSimpleSearch->setObjectName(QStringLiteral("fraSimpleSearch"));
     fraSimpleSearch->setAutoFillBackground(true);
-    SetColour(fraSimpleSearch, QPalette::Window, kPanelColour);
+    WindowLook::SetColour(fraSimpleSearch, QPalette::Window, kPanelColour);
     fraSimpleSearch->setGeometry(253, 194, 528, 235); // visitor place until first opened
     fraSimpleSearch->hide();
 
     Label10 = new QLabel(fraSimpleSearch);
     Label10->setObjectName(QStringLiteral("Label10"));
     Label10->setAutoFillBackground(true);
-    SetColour(Label10, QPalette::Window, Qt::black);
+    WindowLook::SetColour(Label10, QPalette::Window, Qt::black);
     Label10->setGeometry(2, 9, 524, 30); // 30, 135, 7853, 450
 
     lblfraName = MakeCaption(fraSimpleSearch, QStringLiteral("lblfraName"), QStringLiteral("Name"),

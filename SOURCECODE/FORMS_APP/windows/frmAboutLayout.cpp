@@ -18,12 +18,6 @@ const QColor kScrollBackground(0xF3, 0xF6, 0xFA);
 const QColor kRuleColour(0xB4, 0xB4, 0xB4);
 constexpr int kLeft = 16;
 
-void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
-
 QLabel* MakeText(QWidget* parent, const QString& name, const QString& text, const QRect& place) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
@@ -58,12 +52,7 @@ void frmAbout::BuildWindow() {
     tmrScroller->setTimerType(Qt::PreciseTimer);
     connect(tmrScroller, &QTimer::timeout, this, &frmAbout::tmrScroller_Timer);
 
-    // Moves reach the window's own handler only from its bare background.
-    for (QObject* child : children()) {
-        if (auto* widget = qobject_cast<QWidget*>(child)) {
-            widget->setAttribute(Qt::WA_NoMousePropagation);
-        }
-    }
+    WindowLook::KeepMouseMovesToBackground(this);
 }
 
 void frmAbout::BuildInformation() {
@@ -109,7 +98,7 @@ LinkLabel* frmAbout::MakeLink(const QString& name, const QString& caption, const
     QFont underlined = link->font();
     underlined.setUnderline(true);
     link->setFont(underlined);
-    SetColour(link, QPalette::WindowText, kLinkColour);
+    WindowLook::SetColour(link, QPalette::WindowText, kLinkColour);
     link->move(at);
     link->adjustSize();
     return link;
@@ -124,7 +113,7 @@ void frmAbout::BuildLinks() {
     auto* rule = new QFrame(this);
     rule->setObjectName(QStringLiteral("lnBottom"));
     rule->setFrameShape(QFrame::HLine);
-    SetColour(rule, QPalette::WindowText, kRuleColour);
+    WindowLook::SetColour(rule, QPalette::WindowText, kRuleColour);
     rule->setGeometry(kLeft, 292, ClientWidth - 2 * kLeft, 1);
 
     lblEula = MakeLink(QStringLiteral("lblEula"), QStringLiteral("EULA"), {kLeft, 304});
@@ -141,8 +130,8 @@ void frmAbout::BuildScrollText() {
     lblScrollText->setWordWrap(true);
     lblScrollText->setAlignment(Qt::AlignCenter);
     lblScrollText->setAutoFillBackground(true);
-    SetColour(lblScrollText, QPalette::Window, kScrollBackground);
-    SetColour(lblScrollText, QPalette::WindowText, Qt::black);
+    WindowLook::SetColour(lblScrollText, QPalette::Window, kScrollBackground);
+    WindowLook::SetColour(lblScrollText, QPalette::WindowText, Qt::black);
     lblScrollText->setMouseTracking(true);
     lblScrollText->installEventFilter(this);
 }

@@ -21,22 +21,6 @@ constexpr int kRowHeight = 23;                                       // 345
 constexpr int kMarkerLeft = 19;                                      // 285
 constexpr int kLinkLeft = 40;                                        // 600
 
-void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
-
-QLabel* MakePicture(QWidget* parent, const QString& name, const QString& resource,
-                    const QRect& place) {
-    auto* picture = new QLabel(parent);
-    picture->setObjectName(name);
-    picture->setPixmap(QPixmap(resource));
-    picture->setScaledContents(true);
-    picture->setGeometry(place);
-    return picture;
-}
-
 // A picture that answers a click, with the hand pointer.
 LinkLabel* MakePictureLink(QWidget* parent, const QString& name, const QString& resource,
                            const QRect& place) {
@@ -71,31 +55,26 @@ void frmHelp::BuildWindow() {
     brsHelp->setOpenExternalLinks(true);
 
     BuildPictureLinks();
-    imgfooter =
-        MakePicture(this, QStringLiteral("imgfooter"), QStringLiteral(":/frmHelp/footer.png"),
-                    QRect(2, 593, 876, 64)); // 24, 8887, 13140, 960
+    imgfooter = WindowLook::MakePicture(this, QStringLiteral("imgfooter"),
+                                        QStringLiteral(":/frmHelp/footer.png"),
+                                        QRect(2, 593, 876, 64)); // 24, 8887, 13140, 960
     lblLinkClose->raise();
 
-    // Moves reach the window's own handler only from its bare background.
-    for (QObject* child : children()) {
-        if (auto* widget = qobject_cast<QWidget*>(child)) {
-            widget->setAttribute(Qt::WA_NoMousePropagation);
-        }
-    }
+    WindowLook::KeepMouseMovesToBackground(this);
 }
 
 void frmHelp::BuildTopBar() {
-    imgTopLogo =
-        MakePicture(this, QStringLiteral("imgTopLogo"), QStringLiteral(":/frmHelp/logo.png"),
-                    QRect(2, 2, 164, 39)); // 30, 30, 2460, 585
-    imgTopBanner =
-        MakePicture(this, QStringLiteral("imgTopBanner"), QStringLiteral(":/frmHelp/banner.png"),
-                    QRect(166, 2, 728, 39)); // 2490, 30, 10920, 585
+    imgTopLogo = WindowLook::MakePicture(this, QStringLiteral("imgTopLogo"),
+                                         QStringLiteral(":/frmHelp/logo.png"),
+                                         QRect(2, 2, 164, 39)); // 30, 30, 2460, 585
+    imgTopBanner = WindowLook::MakePicture(this, QStringLiteral("imgTopBanner"),
+                                           QStringLiteral(":/frmHelp/banner.png"),
+                                           QRect(166, 2, 728, 39)); // 2490, 30, 10920, 585
 
     lblLinkClose = new LinkLabel(QStringLiteral("Close"), this);
     lblLinkClose->setObjectName(QStringLiteral("lblLinkClose"));
     lblLinkClose->setCursor(Qt::PointingHandCursor);
-    SetColour(lblLinkClose, QPalette::WindowText, Qt::white);
+    WindowLook::SetColour(lblLinkClose, QPalette::WindowText, Qt::white);
     lblLinkClose->move(840, 19); // 12600, 285
     lblLinkClose->adjustSize();
     connect(lblLinkClose, &LinkLabel::Click, this, &frmHelp::lblLinkClose_Click);
@@ -105,18 +84,18 @@ void frmHelp::BuildMenu() {
     frameAdvertisements = new QFrame(this);
     frameAdvertisements->setObjectName(QStringLiteral("frameAdvertisements"));
     frameAdvertisements->setAutoFillBackground(true);
-    SetColour(frameAdvertisements, QPalette::Window, Qt::white);
+    WindowLook::SetColour(frameAdvertisements, QPalette::Window, Qt::white);
     frameAdvertisements->setGeometry(8, 48, 152, 187); // 120, 720, 2280, 2805
 
     lblBannerShortcut = new QLabel(frameAdvertisements);
     lblBannerShortcut->setObjectName(QStringLiteral("lblBannerShortcut"));
     lblBannerShortcut->setAutoFillBackground(true);
-    SetColour(lblBannerShortcut, QPalette::Window, Qt::black);
+    WindowLook::SetColour(lblBannerShortcut, QPalette::Window, Qt::black);
     lblBannerShortcut->setGeometry(2, 8, kRowWidth, kRowHeight); // 30, 120, 2205, 345
 
     lblHeaderShortcut = new QLabel(QStringLiteral("Help"), frameAdvertisements);
     lblHeaderShortcut->setObjectName(QStringLiteral("lblHeaderShortcut"));
-    SetColour(lblHeaderShortcut, QPalette::WindowText, Qt::white);
+    WindowLook::SetColour(lblHeaderShortcut, QPalette::WindowText, Qt::white);
     QFont bold = lblHeaderShortcut->font();
     bold.setBold(true);
     lblHeaderShortcut->setFont(bold);
@@ -151,7 +130,7 @@ void frmHelp::BuildMenu() {
 
         auto* marker = new QLabel(QStringLiteral(">>"), frameAdvertisements);
         marker->setObjectName(QString::fromLatin1(rows[row].marker));
-        SetColour(marker, QPalette::WindowText, kMarkerColour);
+        WindowLook::SetColour(marker, QPalette::WindowText, kMarkerColour);
         marker->move(kMarkerLeft, kRowTops[row] + 5);
         marker->adjustSize();
         lblImg[row] = marker;
@@ -173,24 +152,25 @@ void frmHelp::BuildMenu() {
 }
 
 void frmHelp::BuildPictureLinks() {
-    Picture1 =
-        MakePicture(this, QStringLiteral("Picture1"), QStringLiteral(":/frmHelp/picture1.png"),
-                    QRect(8, 455, 150, 43)); // 120, 6825, 2250, 645
-    const QRect emailPlace(8, 498, 150, 33); // 120, 7470, 2250, 495
-    imgLnkEmailUs = MakePicture(this, QStringLiteral("imgLnkEmailUs"),
-                                QStringLiteral(":/frmHelp/emailus.png"), emailPlace);
+    Picture1 = WindowLook::MakePicture(this, QStringLiteral("Picture1"),
+                                       QStringLiteral(":/frmHelp/picture1.png"),
+                                       QRect(8, 455, 150, 43)); // 120, 6825, 2250, 645
+    const QRect emailPlace(8, 498, 150, 33);                    // 120, 7470, 2250, 495
+    imgLnkEmailUs = WindowLook::MakePicture(this, QStringLiteral("imgLnkEmailUs"),
+                                            QStringLiteral(":/frmHelp/emailus.png"), emailPlace);
     imgLnkEmailUs_Focused =
         MakePictureLink(this, QStringLiteral("imgLnkEmailUs_Focused"),
                         QStringLiteral(":/frmHelp/emailus_focused.png"), emailPlace);
     const QRect sitePlace(8, 531, 150, 34); // 120, 7965, 2250, 510
-    imgLnkSupportSite = MakePicture(this, QStringLiteral("imgLnkSupportSite"),
-                                    QStringLiteral(":/frmHelp/supportsite.png"), sitePlace);
+    imgLnkSupportSite =
+        WindowLook::MakePicture(this, QStringLiteral("imgLnkSupportSite"),
+                                QStringLiteral(":/frmHelp/supportsite.png"), sitePlace);
     imgLnkSupportSite_Focused =
         MakePictureLink(this, QStringLiteral("imgLnkSupportSite_Focused"),
                         QStringLiteral(":/frmHelp/supportsite_focused.png"), sitePlace);
-    Picture3 =
-        MakePicture(this, QStringLiteral("Picture3"), QStringLiteral(":/frmHelp/picture3.png"),
-                    QRect(8, 565, 150, 20)); // 120, 8475, 2250, 300
+    Picture3 = WindowLook::MakePicture(this, QStringLiteral("Picture3"),
+                                       QStringLiteral(":/frmHelp/picture3.png"),
+                                       QRect(8, 565, 150, 20)); // 120, 8475, 2250, 300
 
     for (QLabel* plain : {Picture1, imgLnkEmailUs, imgLnkSupportSite, Picture3}) {
         plain->setMouseTracking(true);
