@@ -130,6 +130,8 @@ QWidget* CheckDatabaseAndShowFirstWindow() {
     DatabaseIndexes::AddMissing(strDatabaseName);
     QString strStartForm;
     {
+        // A password that cannot be read raises here: start-up reports it and ends rather than
+        // open the main window as if no password were set.
         Login login;
         login.Initialize();
         strStartForm =

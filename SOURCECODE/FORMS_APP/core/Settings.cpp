@@ -89,6 +89,24 @@ QString Settings::GetTableValue(const QString& query) {
     return records->Value(0, 0).toString();
 }
 
+Settings::TableRow Settings::ReadTableRow() {
+    DBManager db;
+    const std::optional<RecordSet> records =
+        db.GetRecordSet(QStringLiteral("SELECT [CompanyName], [PWD], [Hint], [AdminPWD], "
+                                       "[AdminHint] FROM [Settings]"));
+    if (!records) {
+        // The cause is in the log line of the failed query.
+        throw CoreError(QStringLiteral("The settings could not be read from the database named ") +
+                        db.DatabaseName() +
+                        QStringLiteral("; see the application log for the cause."));
+    }
+    if (records->AtEnd()) {
+        return {};
+    }
+    return {records->Text(0, 0), records->Text(0, 1), records->Text(0, 2), records->Text(0, 3),
+            records->Text(0, 4)};
+}
+
 QString Settings::GetPasswordHint() {
     return GetTableValue(QStringLiteral("SELECT [Hint] FROM [Settings]"));
 }

@@ -17,6 +17,18 @@ public:
     QString GetApplicationPassword();
     QString GetSettingsPassword();
 
+    // The table's one row; a missing row or a Null column reads as "".
+    struct TableRow {
+        QString CompanyName;
+        QString Password;
+        QString Hint;
+        QString AdminPassword;
+        QString AdminHint;
+    };
+    // As the table getters, but a database that cannot be read raises CoreError: a password that
+    // could not be read must never pass for an empty one.
+    TableRow ReadTableRow();
+
     // Logged and "" on any failure.
     QString GetDatabaseName();
     QString GetDistributedPath();

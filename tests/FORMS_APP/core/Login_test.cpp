@@ -1,6 +1,7 @@
 #include "QtPrinters.h"
 #include "TempProgramFolder.h"
 
+#include "core/CoreError.h"
 #include "core/Login.h"
 #include "core/Settings.h"
 
@@ -60,13 +61,25 @@ TEST_F(LoginTest, ReadsThePasswordOnceInInitialize) {
     EXPECT_EQ(login.GetPasswordHint(), QStringLiteral("No Password hint has been set!"));
 }
 
-TEST_F(LoginTest, UnreadableDatabaseGivesAnEmptyPassword) {
-    Store(QStringLiteral("secret"), QStringLiteral("hint"));
-    ASSERT_TRUE(QFile::remove(folder.DatabaseFile()));
-    Login login;
-    login.Initialize();
-    EXPECT_TRUE(login.Authenticate(QString()));
-    EXPECT_EQ(login.GetPasswordHint(), QStringLiteral("No Password hint has been set!"));
+// An unreadable password is no empty one: Initialize raises instead of letting "" in.
+TEST_F(LoginTest, UnreadableDatabaseRaisesInsteadOfGivingAnEmptyPassword) {
+    struct Case {
+        const char* what;
+        bool removeFile;
+    };
+    for (const Case& c : {Case{"database removed", true}, Case{"database overwritten", false}}) {
+        SCOPED_TRACE(c.what);
+        TempProgramFolder program;
+        ASSERT_TRUE(program.IsValid());
+        Store(QStringLiteral("secret"), QStringLiteral("hint"));
+        if (c.removeFile) {
+            ASSERT_TRUE(QFile::remove(program.DatabaseFile()));
+        } else {
+            program.WriteFile(QStringLiteral("Data/quorvane.sys.qvd"), "no database");
+        }
+        Login login;
+        EXPECT_THROW(login.Initialize(), CoreError);
+    }
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 const QDateTime FixedNow(QDate(2025, 3, 14), QTime(9, 26, 53));
@@ -213,6 +215,102 @@ TEST_F(SettingsTest, NullColumnGivesEmptyText) {
     DBManager db;
     ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [Hint] = NULL")));
     EXPECT_EQ(Settings().GetPasswordHint(), QString());
+}
+
+TEST_F(SettingsTest, TableRowReadsWhatIsStoredAndEmptyAsEmpty) {
+    struct Case {
+        const char* what;
+        const char* update;
+        Settings::TableRow expected;
+    };
+    const Case cases[] = {
+        {"all set",
+         "UPDATE [Settings] SET [CompanyName]='Acme', [PWD]='pw', [Hint]='a hint', "
+         "[AdminPWD]='admin', [AdminHint]='admin hint'",
+         {QStringLiteral("Acme"), QStringLiteral("pw"), QStringLiteral("a hint"),
+          QStringLiteral("admin"), QStringLiteral("admin hint")}},
+        {"really empty",
+         "UPDATE [Settings] SET [CompanyName]='', [PWD]='', [Hint]='', [AdminPWD]='', "
+         "[AdminHint]=''",
+         {}},
+        {"Null columns",
+         "UPDATE [Settings] SET [CompanyName]=NULL, [PWD]=NULL, [Hint]=NULL, [AdminPWD]=NULL, "
+         "[AdminHint]=NULL",
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(DBManager().ExecuteNonQuery(QString::fromLatin1(c.update)));
+        Settings::TableRow row;
+        ASSERT_NO_THROW(row = Settings().ReadTableRow());
+        EXPECT_EQ(row.CompanyName, c.expected.CompanyName);
+        EXPECT_EQ(row.Password, c.expected.Password);
+        EXPECT_EQ(row.Hint, c.expected.Hint);
+        EXPECT_EQ(row.AdminPassword, c.expected.AdminPassword);
+        EXPECT_EQ(row.AdminHint, c.expected.AdminHint);
+    }
+    EXPECT_TRUE(folder.LogLines().isEmpty()) << folder.LogText().toStdString();
+}
+
+// A database that cannot be read is not one without passwords: the row raises, while the getters
+// keep their neutral "" for the callers that want it.
+TEST_F(SettingsTest, UnreadableTableRowRaisesInsteadOfReadingEmpty) {
+    struct Case {
+        const char* what;
+        std::function<void(const TempProgramFolder&)> breakIt;
+        const char* shownName;
+    };
+    const Case cases[] = {
+        {"database named in the configuration is missing",
+         [](const TempProgramFolder& program) {
+             program.SetConfigValue(QStringLiteral("DATABASE"), QStringLiteral("gone.qvd"));
+         },
+         "gone.qvd"},
+        {"database file overwritten",
+         [](const TempProgramFolder& program) {
+             program.WriteFile(QStringLiteral("Data/quorvane.sys.qvd"), "no database");
+         },
+         "quorvane.sys.qvd"},
+        {"Settings table without its password column",
+         [](const TempProgramFolder&) {
+             DBManager db;
+             ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DROP TABLE [Settings]")));
+             ASSERT_TRUE(db.ExecuteNonQuery(
+                 QStringLiteral("CREATE TABLE [Settings] ([CompanyName] TEXT, [Hint] TEXT, "
+                                "[AdminPWD] TEXT, [AdminHint] TEXT)")));
+             ASSERT_TRUE(db.ExecuteNonQuery(
+                 QStringLiteral("INSERT INTO [Settings] VALUES ('Acme', 'h', 'admin', 'ah')")));
+         },
+         "quorvane.sys.qvd"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempProgramFolder program;
+        ASSERT_TRUE(program.IsValid());
+        ASSERT_TRUE(Settings().SaveSettings(QStringLiteral("Acme"), QStringLiteral("pw"),
+                                            QStringLiteral("a hint"), QStringLiteral("admin"),
+                                            QStringLiteral("admin hint"),
+                                            QStringLiteral("quorvane.sys.qvd")));
+        c.breakIt(program);
+        program.ClearLog();
+
+        try {
+            Settings().ReadTableRow();
+            ADD_FAILURE() << "read an unreadable row";
+        } catch (const CoreError& error) {
+            EXPECT_EQ(error.Description(),
+                      QStringLiteral("The settings could not be read from the database named ") +
+                          QString::fromLatin1(c.shownName) +
+                          QStringLiteral("; see the application log for the cause."));
+        }
+        // The cause is in the log, from the failed query.
+        const QStringList lines = program.LogLines();
+        ASSERT_EQ(lines.size(), 1) << program.LogText().toStdString();
+        EXPECT_TRUE(lines.at(0).contains(QStringLiteral("\tGetRecordSet\t")));
+
+        EXPECT_EQ(Settings().GetApplicationPassword(), QString());
+        EXPECT_FALSE(QFile::exists(program.DataFolder() + QStringLiteral("gone.qvd")));
+    }
 }
 
 TEST_F(SettingsTest, SaveSettingsStoresApostrophesAndTheDatabaseName) {

@@ -204,6 +204,72 @@ TEST_F(basMainTest, StoredPasswordChoosesTheFirstWindow) {
     }
 }
 
+// The Settings table's first page overwritten on disk, as a failing disk or share leaves it: the
+// schema still reads, so the database passes start-up's check, but the row cannot be read.
+void DamageSettingsPage(const QString& file) {
+    DBManager database;
+    const auto root = database.GetRecordSet(
+        QStringLiteral("SELECT [rootpage] FROM [sqlite_master] WHERE [name]='Settings'"));
+    const auto size = database.GetRecordSet(QStringLiteral("PRAGMA page_size"));
+    ASSERT_TRUE(root && !root->AtEnd() && size && !size->AtEnd());
+    const qint64 pageSize = size->Value(0, 0).toLongLong();
+    QFile data(file);
+    ASSERT_TRUE(data.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(data.seek((root->Value(0, 0).toLongLong() - 1) * pageSize + pageSize / 4));
+    ASSERT_EQ(data.write(QByteArray(pageSize / 2, '\xA5')), pageSize / 2);
+}
+
+// A database whose Settings table lost its password column (edited by another tool).
+void DropPasswordColumn(const QString&) {
+    DBManager database;
+    for (const char* statement :
+         {"DROP TABLE [Settings]",
+          "CREATE TABLE [Settings] ([CompanyName] TEXT, [Hint] TEXT, [AdminPWD] TEXT, "
+          "[AdminHint] TEXT)",
+          "INSERT INTO [Settings] VALUES ('Acme', 'a hint', '', '')"}) {
+        ASSERT_TRUE(database.ExecuteNonQuery(QString::fromLatin1(statement))) << statement;
+    }
+}
+
+// A password that cannot be read is not an empty one: start-up reports the error as it reports
+// its others and ends, with neither the main window nor a login that could not check anything.
+TEST_F(basMainTest, UnreadablePasswordEndsStartUpWithoutTheMainWindow) {
+    struct Case {
+        const char* what;
+        void (*breakIt)(const QString& databaseFile);
+    };
+    const Case cases[] = {{"damaged Settings page", DamageSettingsPage},
+                          {"no password column", DropPasswordColumn}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempProgramFolder fresh;
+        ASSERT_TRUE(fresh.IsValid());
+        SetStoredPassword(QStringLiteral("Secret"));
+        c.breakIt(fresh.DatabaseFile());
+        MsgBox::ClearRecorded();
+
+        EXPECT_EQ(basMain::Main(), nullptr);
+        EXPECT_TRUE(ShownWindows<frmMain>().isEmpty());
+        EXPECT_TRUE(ShownWindows<frmLogin>().isEmpty());
+        const QString description =
+            QStringLiteral("The settings could not be read from the database named "
+                           "quorvane.sys.qvd; see the application log for the cause.");
+        ExpectOneBox(QStringLiteral("An error occured in the application.\r\n\r\nError "
+                                    "Message:\r\n") +
+                         description,
+                     MsgBox::Icon::Critical);
+        const QStringList lines = fresh.LogLines();
+        ASSERT_GE(lines.size(), 2) << fresh.LogText().toStdString();
+        EXPECT_TRUE(lines.at(lines.size() - 2).contains(QStringLiteral("\tGetRecordSet\t")));
+        EXPECT_TRUE(lines.constLast().endsWith(QStringLiteral("\tSub Main()\t") + description))
+            << lines.constLast().toStdString();
+
+        // Start-up ended, so it keeps no instance lock.
+        QLockFile lock(basMain::InstanceLockPath());
+        EXPECT_TRUE(lock.tryLock(0));
+    }
+}
+
 TEST_F(basMainTest, ConfiguredBaseFolderReplacesTheProgramFolderForTheDatabase) {
     QTemporaryDir base;
     ASSERT_TRUE(base.isValid());
