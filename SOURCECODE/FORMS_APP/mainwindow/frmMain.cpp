@@ -377,7 +377,8 @@ void frmMain::lblLnkSettings_Click() {
     // The settings windows are modal; this window comes back when they close, however they end.
     hide();
     ReportingErrors(QStringLiteral("lblLnkSettings_Click"), [] {
-        if (Settings().GetSettingsPassword().isEmpty()) {
+        // A settings password that cannot be read raises, so nothing opens then.
+        if (Settings().ReadTableRow().AdminPassword.isEmpty()) {
             frmSettings settings;
             settings.exec();
         } else {

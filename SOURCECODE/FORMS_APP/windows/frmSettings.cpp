@@ -50,6 +50,9 @@ QString frmSettings::LogoFile() {
 }
 
 void frmSettings::Form_Load() {
+    // Values that could not be read are not shown as empty ones, which Save would then store
+    // over both passwords: the window does not open, and the error reaches the caller.
+    ShowTableRow(Settings().ReadTableRow());
     try {
         LoadFields();
     } catch (const std::exception& error) {
@@ -58,19 +61,22 @@ void frmSettings::Form_Load() {
     btnTabApplication_Click();
 }
 
+void frmSettings::ShowTableRow(const Settings::TableRow& stored) {
+    txtCompanyName->setText(stored.CompanyName);
+    txtPassword->setText(stored.Password);
+    txtConfPassword->setText(stored.Password);
+    txtHint->setText(stored.Hint);
+    txtSettingsPassword->setText(stored.AdminPassword);
+    txtSettingsRetypePassword->setText(stored.AdminPassword);
+    txtSettingsPasswordHint->setText(stored.AdminHint);
+}
+
 void frmSettings::LoadFields() {
     Settings settings;
-    txtCompanyName->setText(settings.GetCompanyName());
     ShowStoredLogo();
     if (basCommon::FileExists(LogoFile())) {
         QVLogo->SetCaption(QStringLiteral("Change Logo"));
     }
-    txtPassword->setText(settings.GetApplicationPassword());
-    txtConfPassword->setText(txtPassword->text());
-    txtHint->setText(settings.GetPasswordHint());
-    txtSettingsPassword->setText(settings.GetSettingsPassword());
-    txtSettingsRetypePassword->setText(txtSettingsPassword->text());
-    txtSettingsPasswordHint->setText(settings.GetSettingsPasswordHint());
     txtDatabaseName->setText(settings.GetDatabaseName());
     txtApplicationDataPath->setText(basCommon::GetDataFolder());
     txtPurgeStartDate->setText(settings.GetPurgeStartDate().toString(QStringLiteral("dd-MM-yyyy")));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Settings.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -22,6 +24,7 @@ public:
     static constexpr int LogoMaxWidth = 180;
     static constexpr int LogoMaxHeight = 50;
 
+    // Raises when the stored passwords cannot be read: the window is not to open then.
     explicit frmSettings(QWidget* parent = nullptr);
     ~frmSettings() override;
 
@@ -57,6 +60,7 @@ private:
 
     // frmSettings.cpp
     void Form_Load();
+    void ShowTableRow(const Settings::TableRow& stored);
     void LoadFields();
     void ShowTab(Tab tab);
     // The first failing check's message, tab and field; false when every check passes.

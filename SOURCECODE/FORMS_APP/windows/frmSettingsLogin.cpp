@@ -3,11 +3,15 @@
 #include "frmSettings.h"
 
 #include "core/Settings.h"
+#include "mainwindow/ApplicationError.h"
 #include "mainwindow/LinkLabel.h"
 #include "mainwindow/MsgBox.h"
 #include "mainwindow/QVButton.h"
 
 #include <QLineEdit>
+
+#include <exception>
+#include <memory>
 
 frmSettingsLogin::frmSettingsLogin(QWidget* parent)
     : QDialog(parent) {
@@ -31,9 +35,10 @@ void frmSettingsLogin::BuildWindow() {
 }
 
 void frmSettingsLogin::Form_Load() {
-    Settings settings;
-    strAdminPassword = settings.GetSettingsPassword();
-    const QString hint = settings.GetSettingsPasswordHint();
+    // A password that could not be read raises, so this window does not open on "".
+    const Settings::TableRow stored = Settings().ReadTableRow();
+    strAdminPassword = stored.AdminPassword;
+    const QString& hint = stored.AdminHint;
     strAdminHint = hint.isEmpty() ? QStringLiteral("No Password hint has been set!")
                                   : QStringLiteral("Your password hint:\r\n\r\n") + hint;
     ui.lblQuorvaneVersionInfo->setText(QStringLiteral("Version 1.0 (1006)"));
@@ -48,10 +53,18 @@ void frmSettingsLogin::btnLogin_Click() {
         return;
     }
     hide();
-    {
-        frmSettings settings;
-        settings.exec();
+    std::unique_ptr<frmSettings> settings;
+    try {
+        settings = std::make_unique<frmSettings>();
+    } catch (const std::exception& error) {
+        // Its values could not be read, so it does not open: said as the main window's links
+        // say it, and the main window comes back.
+        ApplicationError::Report(QString::fromUtf8(error.what()), QStringLiteral("btnLogin_Click"));
+        reject();
+        return;
     }
+    settings->exec();
+    settings.reset();
     accept();
 }
 

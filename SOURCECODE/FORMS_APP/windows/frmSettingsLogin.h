@@ -13,6 +13,7 @@ class frmSettingsLogin final : public QDialog {
 public:
     static constexpr int PasswordMaxLength = LoginLayout::PasswordMaxLength;
 
+    // Raises when the stored settings password cannot be read: nothing is to open then.
     explicit frmSettingsLogin(QWidget* parent = nullptr);
     ~frmSettingsLogin() override;
 

@@ -1,6 +1,8 @@
 // The main window's Help and About links open the help and about windows.
 #include "TempProgramFolder.h"
 
+#include "core/DBManager.h"
+#include "core/SqlCipherConnection.h"
 #include "mainwindow/LinkLabel.h"
 #include "mainwindow/MsgBox.h"
 #include "mainwindow/frmMain.h"
@@ -8,6 +10,7 @@
 #include "windows/frmHelp.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -15,7 +18,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -108,4 +115,117 @@ TEST_F(frmMainInfoLinksTest, AboutOpensModalOverTheMainWindowAndCloses) {
     EXPECT_EQ(window->findChild<frmAbout*>(), nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(MsgBox::Recorded().empty());
+}
+
+// A settings password that could not be read is not an empty one: the Settings link reports the
+// error as the links report theirs, opens neither the settings login nor the settings window, and
+// the main window comes back.
+TEST_F(frmMainInfoLinksTest, SettingsLinkWithAnUnreadablePasswordReportsAndOpensNothing) {
+    ASSERT_TRUE(DBManager().ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [AdminPWD]=?"),
+                                            {QStringLiteral("Admin42")}));
+    QFile file(folder.DatabaseFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray database = file.readAll();
+    file.close();
+    struct Case {
+        const char* what;
+        const char* configuredName;
+        const char* fileContent;
+    };
+    const Case cases[] = {
+        {"database named in the configuration is missing", "gone.qvd", nullptr},
+        {"database file overwritten", "quorvane.sys.qvd", "no database"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder.SetConfigValue(QStringLiteral("DATABASE"), QString::fromLatin1(c.configuredName));
+        if (c.fileContent != nullptr) {
+            folder.WriteFile(QStringLiteral("Data/quorvane.sys.qvd"), c.fileContent);
+        }
+        folder.ClearLog();
+        MsgBox::ClearRecorded();
+        bool opened = false;
+        QTimer::singleShot(0, window.get(), [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = true;
+                modal->close();
+            }
+        });
+        ClickLink("lblLnkSettings");
+        QApplication::processEvents();
+
+        EXPECT_FALSE(opened);
+        EXPECT_TRUE(window->isVisible());
+        const QString description =
+            QStringLiteral("The settings could not be read from the database named ") +
+            QString::fromLatin1(c.configuredName) +
+            QStringLiteral("; see the application log for the cause.");
+        const auto& shown = MsgBox::Recorded();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, QStringLiteral("An error occured in the application.\r\n\r\nError "
+                                                "Message:\r\n") +
+                                     description);
+        EXPECT_EQ(shown[0].title, QStringLiteral("Quorvane Lite"));
+        EXPECT_EQ(shown[0].icon, MsgBox::Icon::Critical);
+        const QStringList lines = folder.LogLines();
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_TRUE(
+            lines.constLast().endsWith(QStringLiteral("\tlblLnkSettings_Click\t") + description))
+            << folder.LogText().toStdString();
+
+        folder.SetConfigValue(QStringLiteral("DATABASE"), QStringLiteral("quorvane.sys.qvd"));
+        folder.WriteFile(QStringLiteral("Data/quorvane.sys.qvd"), database);
+    }
+}
+
+// Another workstation holds the database past the busy timeout while the link reads the settings
+// password, and lets go at once after: the settings window, which could now be read, must not
+// open without the password that was never checked.
+TEST_F(frmMainInfoLinksTest, SettingsLinkOpensNothingAfterThePasswordWasHeldByAnotherWorkstation) {
+    ASSERT_TRUE(DBManager().ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [AdminPWD]=?"),
+                                            {QStringLiteral("Admin42")}));
+    folder.ClearLog();
+    const QString logFile = folder.LogFile();
+    std::promise<void> locked;
+    std::atomic<bool> released{false};
+    // The other workstation: holds the lock until the link's read has failed (its log line),
+    // and never longer than a bounded wait.
+    std::thread other([&] {
+        SqlCipherConnection connection(folder.DatabaseFile(),
+                                       QString::fromLatin1(DBManager::DatabasePassword));
+        connection.ExecuteScript(QStringLiteral("BEGIN EXCLUSIVE"));
+        locked.set_value();
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < giveUp) {
+            QFile log(logFile);
+            if (log.open(QIODevice::ReadOnly) && log.readAll().contains("\tGetRecordSet\t")) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        connection.ExecuteScript(QStringLiteral("ROLLBACK"));
+        released = true;
+    });
+    locked.get_future().wait();
+    MsgBox::ClearRecorded();
+    bool opened = false;
+    QTimer::singleShot(0, window.get(), [&opened] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = true;
+            modal->close();
+        }
+    });
+    ClickLink("lblLnkSettings");
+    QApplication::processEvents();
+    other.join();
+
+    EXPECT_TRUE(released);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(window->isVisible());
+    const auto& shown = MsgBox::Recorded();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].text.startsWith(QStringLiteral(
+        "An error occured in the application.\r\n\r\nError Message:\r\nThe settings could not "
+        "be read")))
+        << shown[0].text.toStdString();
 }

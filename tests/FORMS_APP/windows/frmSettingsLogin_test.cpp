@@ -1,5 +1,6 @@
 #include "frmSettingsFixture.h"
 
+#include "core/CoreError.h"
 #include "core/Login.h"
 #include "core/Settings.h"
 #include "mainwindow/LinkLabel.h"
@@ -185,6 +186,50 @@ TEST_F(frmSettingsLoginTest, ExitOpensNothing) {
     EXPECT_FALSE(login->isVisible());
     EXPECT_EQ(login->result(), QDialog::Rejected);
     EXPECT_EQ(OpenSettingsWindow(), nullptr);
+}
+
+// A settings password that could not be read is not an empty one: the window does not open.
+TEST_F(frmSettingsLoginTest, UnreadablePasswordOpensNoLoginWindow) {
+    StoreAdminLogin(QStringLiteral("Admin42"), QStringLiteral("The admin cupboard"));
+    program.WriteFile(QStringLiteral("Data/quorvane.sys.qvd"), "no database");
+    EXPECT_THROW(OpenLogin(), CoreError);
+    EXPECT_EQ(login, nullptr);
+    EXPECT_EQ(OpenLoginWindow(), nullptr);
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+}
+
+// The password was read, but by the time it is typed the stored values cannot be read: the error
+// is shown as the main window's links show theirs, and nothing opens to be saved over them.
+TEST_F(frmSettingsLoginTest, SettingsThatCannotBeReadAfterTheLoginAreReportedAndNotOpened) {
+    StoreSettings(QStringLiteral("Acme"), QStringLiteral("Open1234"),
+                  QStringLiteral("the usual bakery word"), QStringLiteral("Admin42"),
+                  QStringLiteral("The admin cupboard"));
+    const QVariantList stored = StoredSettings();
+    OpenLogin();
+    program.SetConfigValue(QStringLiteral("DATABASE"), QStringLiteral("gone.qvd"));
+    program.ClearLog();
+    bool settingsShown = false;
+    LogIn(QStringLiteral("Admin42"), true,
+          [&settingsShown] { settingsShown = OpenSettingsWindow() != nullptr; });
+
+    EXPECT_FALSE(settingsShown);
+    EXPECT_FALSE(login->isVisible());
+    EXPECT_EQ(login->result(), QDialog::Rejected);
+    const QString description =
+        QStringLiteral("The settings could not be read from the database named gone.qvd; see "
+                       "the application log for the cause.");
+    const MsgBox::Shown shown = OnlyMessage();
+    EXPECT_EQ(shown.text,
+              QStringLiteral("An error occured in the application.\r\n\r\nError Message:\r\n") +
+                  description);
+    EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
+    EXPECT_EQ(shown.icon, MsgBox::Icon::Critical);
+    EXPECT_TRUE(
+        program.LogLines().constLast().endsWith(QStringLiteral("\tbtnLogin_Click\t") + description))
+        << program.LogText().toStdString();
+
+    program.SetConfigValue(QStringLiteral("DATABASE"), QStringLiteral("quorvane.sys.qvd"));
+    EXPECT_EQ(StoredSettings(), stored);
 }
 
 // The main window's Settings link, with and without a settings password.

@@ -1,9 +1,12 @@
 #include "frmSettingsFixture.h"
 
+#include "core/CoreError.h"
 #include "core/Settings.h"
 #include "core/SqlCipherConnection.h"
 
 #include <QGroupBox>
+
+#include <functional>
 
 namespace {
 
@@ -63,9 +66,70 @@ TEST_F(frmSettingsTest, LoadsTheStoredValuesOnTheApplicationTab) {
     EXPECT_TRUE(MsgBox::Recorded().empty());
 }
 
+// Stored values that could not be read are not shown as empty ones, which a Save would store over
+// both passwords: the window does not open.
+TEST_F(frmSettingsTest, StoredValuesThatCannotBeReadOpenNoWindow) {
+    StoreSettings(QStringLiteral("Acme"), QString::fromLatin1(AppPassword),
+                  QString::fromLatin1(AppHint), QStringLiteral("Admin42"),
+                  QStringLiteral("The usual admin one"));
+    const QVariantList stored = StoredSettings();
+    const QByteArray database = ReadBytes(program.DatabaseFile());
+    struct Case {
+        const char* what;
+        std::function<void()> breakIt;
+        std::function<void()> mendIt;
+    };
+    const Case cases[] = {
+        {"database named in the configuration is missing",
+         [&] { program.SetConfigValue(QStringLiteral("DATABASE"), QStringLiteral("gone.qvd")); },
+         [&] {
+             program.SetConfigValue(QStringLiteral("DATABASE"), QStringLiteral("quorvane.sys.qvd"));
+         }},
+        {"database file overwritten",
+         [&] { program.WriteFile(QStringLiteral("Data/quorvane.sys.qvd"), "no database"); },
+         [&] { program.WriteFile(QStringLiteral("Data/quorvane.sys.qvd"), database); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.breakIt();
+        EXPECT_THROW(Open(), CoreError);
+        EXPECT_EQ(window, nullptr);
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            EXPECT_EQ(qobject_cast<frmSettings*>(widget), nullptr);
+        }
+        c.mendIt();
+        EXPECT_EQ(StoredSettings(), stored);
+    }
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+}
+
+// Really empty passwords are read as empty, and a Save that changes something else keeps them so.
+TEST_F(frmSettingsTest, EmptyPasswordsStayEmptyThroughASave) {
+    StoreSettings(QStringLiteral("Acme"), QString(), QString(), QString(), QString());
+    Open();
+    for (const char* box : {"txtPassword", "txtConfPassword", "txtHint", "txtSettingsPassword",
+                            "txtSettingsRetypePassword", "txtSettingsPasswordHint"}) {
+        EXPECT_EQ(Box(box)->text(), QString()) << box;
+    }
+    Set("txtCompanyName", QStringLiteral("Acme Ltd"));
+    Click(Button("btnSave"));
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    const QVariantList stored = StoredSettings();
+    ASSERT_EQ(stored.size(), 5);
+    EXPECT_EQ(stored.at(0).toString(), QStringLiteral("Acme Ltd"));
+    for (qsizetype column = 1; column < stored.size(); ++column) {
+        EXPECT_EQ(stored.at(column).toString(), QString()) << column;
+    }
+}
+
 TEST_F(frmSettingsTest, DataPathFollowsTheSharedFolder) {
     QTemporaryDir shared;
     ASSERT_TRUE(shared.isValid());
+    // The shared folder holds the database, as it does once the workstations use it.
+    ASSERT_TRUE(QDir().mkpath(shared.path() + QStringLiteral("/Data")));
+    ASSERT_TRUE(QFile::copy(program.DatabaseFile(),
+                            shared.path() + QStringLiteral("/Data/quorvane.sys.qvd")));
     program.SetEncipheredConfigValue(QStringLiteral("DISP"), shared.path());
     Open();
     EXPECT_EQ(Box("txtApplicationDataPath")->text(),
