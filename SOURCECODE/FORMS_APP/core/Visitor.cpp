@@ -579,20 +579,65 @@ bool Visitor::UpdateVisitorRecord() {
 
 // ---- other changes ----
 
-void Visitor::CheckOutVisitor() {
-    DBManager().ExecuteNonQuery(QStringLiteral("UPDATE [VisitorRegister] SET "
-                                               "[CheckedOut]=datetime('now','localtime') "
-                                               "WHERE [PassNo] = ?"),
-                                {m_passNo});
+namespace {
+
+// What a check-out or delete reports when the database refused the change; the engine's own
+// description is in the log line DBManager wrote.
+const QString DatabaseUnchanged = QStringLiteral("The database could not be changed.");
+
+} // namespace
+
+bool Visitor::CheckOutVisitor() {
+    if (!DBManager().ExecuteNonQuery(QStringLiteral("UPDATE [VisitorRegister] SET "
+                                                    "[CheckedOut]=datetime('now','localtime') "
+                                                    "WHERE [PassNo] = ?"),
+                                     {m_passNo})) {
+        m_errorMessage = DatabaseUnchanged;
+        return false;
+    }
+    // An UPDATE that finds no row still succeeds: another workstation deleted the visit. A
+    // failing look-up leaves the UPDATE's own success standing.
+    const std::optional<RecordSet> row = DBManager().GetRecordSet(
+        QStringLiteral(
+            "SELECT 1 FROM [VisitorRegister] WHERE [PassNo] = ? AND [CheckedOut] IS NOT NULL"),
+        {m_passNo});
+    if (row && row->RecordCount() == 0) {
+        m_errorMessage = QStringLiteral("Record does not exist. It might have been deleted!");
+        return false;
+    }
+    return true;
 }
 
-void Visitor::DeleteVisitor() {
+bool Visitor::DeleteVisitor() {
     try {
-        DeleteVisitorImage();
-        DBManager().ExecuteNonQuery(
-            QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo});
+        // The photo is set aside rather than removed, so a row that cannot be deleted keeps it.
+        const QString photo = PhotoPath();
+        const QString aside = photo + QStringLiteral(".deleting");
+        const bool hasPhoto = basCommon::FileExists(photo);
+        if (hasPhoto) {
+            QFile::remove(aside); // left by a deletion that was cut short
+            if (!QFile::rename(photo, aside)) {
+                throw CoreError(QStringLiteral("Permission denied: ") + photo);
+            }
+        }
+        // A row already deleted elsewhere is no failure: the visit is gone, as asked.
+        if (!DBManager().ExecuteNonQuery(
+                QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo})) {
+            if (hasPhoto) {
+                QFile::rename(aside, photo);
+            }
+            m_errorMessage = DatabaseUnchanged;
+            return false;
+        }
+        if (hasPhoto && !QFile::remove(aside)) {
+            basCommon::WriteLog(QStringLiteral("Permission denied: ") + aside,
+                                QStringLiteral("DeleteVisitor"));
+        }
+        return true;
     } catch (const std::exception& error) {
-        basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("DeleteVisitor"));
+        m_errorMessage = QString::fromStdString(error.what());
+        basCommon::WriteLog(m_errorMessage, QStringLiteral("DeleteVisitor"));
+        return false;
     }
 }
 

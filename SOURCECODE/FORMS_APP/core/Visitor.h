@@ -74,9 +74,13 @@ public:
     bool InsertVisitorRecord();
     // Moves a new photo over the stored one, validates and updates the row of PassNo.
     bool UpdateVisitorRecord();
-    void CheckOutVisitor();
-    // The photo first, then the row; when the photo cannot be deleted the row stays.
-    void DeleteVisitor();
+    // Sets the check-out time of PassNo's visit. False, with ErrorMessage saying why, when the
+    // visit was not checked out: the database refused, or the visit is gone.
+    [[nodiscard]] bool CheckOutVisitor();
+    // The photo and the row of PassNo; when the photo cannot be deleted the row stays, and when
+    // the row cannot be deleted the photo stays. False, with ErrorMessage saying why, when the
+    // visit is still stored. A visit already deleted elsewhere counts as deleted.
+    [[nodiscard]] bool DeleteVisitor();
     // Raises CoreError when the photo exists but cannot be deleted, or PassNo is no plain name.
     void DeleteVisitorImage();
     // "" after an error, which is logged.

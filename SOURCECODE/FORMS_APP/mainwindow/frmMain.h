@@ -127,7 +127,11 @@ private:
     void ListMouseUp(QTreeView* list, QMenu* menu, Qt::MouseButton Button, const QPoint& position);
     void PrintSelected(const QTreeView* list);
     void EditSelected(const QTreeView* list, bool fromSearch);
-    void DeleteSelected(QTreeView* list);
+    void DeleteSelected(QTreeView* list, const QString& source);
+    // Check-out and delete as every handler runs them: true when the visit changed; otherwise the
+    // receptionist is told why and the log has the line under the handler's name (source).
+    bool CheckOutVisit(Visitor& visitor, const QString& source);
+    bool DeleteVisit(Visitor& visitor, const QString& source);
     QString SelectedPassNo(const QTreeView* list) const;
     void RemoveSelectedRow(QTreeView* list);
     void QVReport_Click();

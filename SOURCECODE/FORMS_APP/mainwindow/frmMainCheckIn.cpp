@@ -143,7 +143,9 @@ void frmMain::btnDelete_Click() {
     ReportingErrors(QStringLiteral("btnDelete_Click"), [this] {
         Visitor visitor;
         visitor.SetPassNo(txtPassNo->text());
-        visitor.DeleteVisitor();
+        if (!DeleteVisit(visitor, QStringLiteral("btnDelete_Click"))) {
+            return;
+        }
         ClearVisitorDetails(false);
         ReturnToOriginatingPage();
     });
@@ -153,8 +155,9 @@ void frmMain::btnCheckOut_Click() {
     ReportingErrors(QStringLiteral("btnCheckOut_Click"), [this] {
         Visitor visitor;
         visitor.SetPassNo(txtPassNo->text());
-        visitor.CheckOutVisitor();
-        ReturnToOriginatingPage();
+        if (CheckOutVisit(visitor, QStringLiteral("btnCheckOut_Click"))) {
+            ReturnToOriginatingPage();
+        }
     });
 }
 

@@ -47,12 +47,17 @@ bool Confirmed(QWidget* parent, const QString& question, const QString& title) {
            MsgBox::Result::Yes;
 }
 
-void ReportCheckOutError(QWidget* parent, const std::exception& error, const QString& source) {
-    const QString description = QString::fromUtf8(error.what());
-    MsgBox::Show(parent,
-                 QStringLiteral("An error occured while trying to check-out!\r\n") + description,
-                 MsgBox::Buttons::OK, MsgBox::Icon::Critical, QStringLiteral("Quorvane Lite"));
+// A check-out or delete that did not change the visit: the box says what failed, the log keeps it.
+void ReportChangeFailure(QWidget* parent, const QString& failure, const QString& description,
+                         const QString& source) {
+    MsgBox::Show(parent, failure + QStringLiteral("\r\n") + description, MsgBox::Buttons::OK,
+                 MsgBox::Icon::Critical, QStringLiteral("Quorvane Lite"));
     basCommon::WriteLog(description, source);
+}
+
+void ReportCheckOutError(QWidget* parent, const QString& description, const QString& source) {
+    ReportChangeFailure(parent, QStringLiteral("An error occured while trying to check-out!"),
+                        description, source);
 }
 
 // Handlers that end silently on any error.
@@ -199,11 +204,11 @@ void frmMain::mnuSearchEdit_Click() {
 }
 
 void frmMain::mnuDelete_Click() {
-    DeleteSelected(lstCheckedInList);
+    DeleteSelected(lstCheckedInList, QStringLiteral("mnuDelete_Click"));
 }
 
 void frmMain::mnuSearchDelete_Click() {
-    DeleteSelected(lstSearchResults);
+    DeleteSelected(lstSearchResults, QStringLiteral("mnuSearchDelete_Click"));
 }
 
 void frmMain::PrintSelected(const QTreeView* list) {
@@ -227,7 +232,7 @@ void frmMain::EditSelected(const QTreeView* list, bool fromSearch) {
     });
 }
 
-void frmMain::DeleteSelected(QTreeView* list) {
+void frmMain::DeleteSelected(QTreeView* list, const QString& source) {
     Silently([&] {
         const QString passNo = SelectedPassNo(list);
         if (passNo.isEmpty() ||
@@ -237,9 +242,33 @@ void frmMain::DeleteSelected(QTreeView* list) {
         }
         Visitor visitor;
         visitor.SetPassNo(passNo);
-        visitor.DeleteVisitor();
-        RemoveSelectedRow(list);
+        if (DeleteVisit(visitor, source)) {
+            RemoveSelectedRow(list);
+        }
     });
+}
+
+bool frmMain::CheckOutVisit(Visitor& visitor, const QString& source) {
+    QString description;
+    try {
+        if (visitor.CheckOutVisitor()) {
+            return true;
+        }
+        description = visitor.ErrorMessage();
+    } catch (const std::exception& error) {
+        description = QString::fromUtf8(error.what());
+    }
+    ReportCheckOutError(this, description, source);
+    return false;
+}
+
+bool frmMain::DeleteVisit(Visitor& visitor, const QString& source) {
+    if (visitor.DeleteVisitor()) {
+        return true;
+    }
+    ReportChangeFailure(this, QStringLiteral("An error occured while trying to delete!"),
+                        visitor.ErrorMessage(), source);
+    return false;
 }
 
 void frmMain::mnuCheckout_Click() {
@@ -255,10 +284,12 @@ void frmMain::mnuCheckout_Click() {
         }
         Visitor visitor;
         visitor.SetPassNo(passNo);
-        visitor.CheckOutVisitor();
-        RemoveSelectedRow(lstCheckedInList);
+        if (CheckOutVisit(visitor, QStringLiteral("mnuCheckout_Click"))) {
+            RemoveSelectedRow(lstCheckedInList);
+        }
     } catch (const std::exception& error) {
-        ReportCheckOutError(this, error, QStringLiteral("mnuCheckout_Click"));
+        ReportCheckOutError(this, QString::fromUtf8(error.what()),
+                            QStringLiteral("mnuCheckout_Click"));
     }
 }
 
@@ -282,10 +313,12 @@ void frmMain::mnuSearchCheckout_Click() {
         }
         if (Confirmed(this, QStringLiteral("Are you sure to check-out selected visitor!"),
                       QStringLiteral("Confirm Checkout"))) {
-            visitor.CheckOutVisitor();
-            btnSearch_Click();
+            if (CheckOutVisit(visitor, QStringLiteral("mnuSearchCheckout_Click"))) {
+                btnSearch_Click();
+            }
         }
     } catch (const std::exception& error) {
-        ReportCheckOutError(this, error, QStringLiteral("mnuSearchCheckout_Click"));
+        ReportCheckOutError(this, QString::fromUtf8(error.what()),
+                            QStringLiteral("mnuSearchCheckout_Click"));
     }
 }

@@ -61,7 +61,7 @@ TEST_F(VisitorCheckOut, SetsTheDatabaseTimeAndASecondCheckOutMovesIt) {
 
     Visitor first;
     first.SetPassNo(passNo);
-    first.CheckOutVisitor();
+    ASSERT_TRUE(first.CheckOutVisitor());
     Visitor loaded;
     loaded.SetPassNo(passNo);
     ASSERT_TRUE(loaded.LoadVisitor());
@@ -73,7 +73,7 @@ TEST_F(VisitorCheckOut, SetsTheDatabaseTimeAndASecondCheckOutMovesIt) {
                            "[CheckedOut]='2001-01-01 09:00:00'"));
     Visitor second;
     second.SetPassNo(passNo);
-    second.CheckOutVisitor();
+    ASSERT_TRUE(second.CheckOutVisitor());
     Visitor reloaded;
     reloaded.SetPassNo(passNo);
     ASSERT_TRUE(reloaded.LoadVisitor());
@@ -105,7 +105,7 @@ TEST_F(VisitorCheckOut, CheckedInListHoldsOnlyOpenVisits) {
     }
     Visitor out;
     out.SetPassNo(QStringLiteral("0002"));
-    out.CheckOutVisitor();
+    ASSERT_TRUE(out.CheckOutVisitor());
 
     const std::optional<RecordSet> list = Visitor().GetCheckedInVisitorList();
     ASSERT_TRUE(list);

@@ -288,7 +288,7 @@ TEST_F(StoredVisitor, UpdateDatabaseFailureGivesTheTwoLineMessage) {
 TEST_F(StoredVisitor, DeleteRemovesPhotoAndRow) {
     Visitor visitor;
     visitor.SetPassNo(m_passNo);
-    visitor.DeleteVisitor();
+    EXPECT_TRUE(visitor.DeleteVisitor());
     EXPECT_TRUE(PassNumbers().isEmpty());
     EXPECT_FALSE(QFile::exists(PhotoPath(m_passNo)));
 }
@@ -345,7 +345,7 @@ TEST_F(VisitorFileNames, PassNumberWithPathPartsDeletesNothingOutside) {
 
     Visitor visitor;
     visitor.SetPassNo(QStringLiteral("../secret"));
-    visitor.DeleteVisitor();
+    EXPECT_FALSE(visitor.DeleteVisitor());
     EXPECT_EQ(ReadBytes(outside), PhotoBytes);
     // The photo step failed, so the row stays.
     EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("../secret")});

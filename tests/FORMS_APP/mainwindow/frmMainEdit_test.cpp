@@ -1,7 +1,11 @@
 #include "frmMainDetailsFixture.h"
 
+#include "UnchangeableFolder.h"
+
 #include <QDir>
 #include <QImage>
+
+#include <optional>
 
 namespace {
 
@@ -76,6 +80,65 @@ TEST_F(frmMainEditTest, ChangesReturnToTheCheckedInListRefreshed) {
     EXPECT_FALSE(QFile::exists(VisitorsFolder({}) + QStringLiteral("0001.jpg")));
     EXPECT_TRUE(Shown(QStringLiteral("fraCheckedInList")));
     EXPECT_TRUE(Rows("lstCheckedInList").isEmpty());
+}
+
+// A check-out or delete that could not change the visit keeps the page as it was, says what
+// failed and writes the log line under the button's handler.
+TEST_F(frmMainEditTest, FailedChangesKeepThePage) {
+    const QString photo = VisitorsFolder({}) + QStringLiteral("0001.jpg");
+    const struct {
+        const char* button;
+        bool photoKept; // else the visit was deleted on another workstation
+        QString message;
+        const char* source;
+    } cases[] = {
+        {"btnDelete", true,
+         QStringLiteral("An error occured while trying to delete!\r\nPermission denied: ") + photo,
+         "btnDelete_Click"},
+        {"btnCheckOut", false,
+         QStringLiteral("An error occured while trying to check-out!\r\n"
+                        "Record does not exist. It might have been deleted!"),
+         "btnCheckOut_Click"},
+    };
+    frmMain& main = OpenWindow();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        main.EnableCheckedInListMode();
+        WriteBitmap(photo);
+        frmMainDetailsAccess::EditVisit(main, QStringLiteral("0001"), false);
+        Edit("txtName")->setText(QStringLiteral("Typed Name"));
+        std::optional<UnchangeableFolder> photos;
+        if (c.photoKept) {
+            photos.emplace(VisitorsFolder({}));
+            if (!photos->IsUnchangeable()) {
+                GTEST_SKIP() << "this file system lets the photo folder change";
+            }
+        } else {
+            Execute(QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = '0001'"));
+        }
+        folder.ClearLog();
+        MsgBox::ClearRecorded();
+        Click(c.button);
+        photos.reset();
+
+        ASSERT_FALSE(MsgBox::Recorded().empty());
+        const MsgBox::Shown& shown = MsgBox::Recorded().back();
+        EXPECT_EQ(shown.text, c.message);
+        EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
+        EXPECT_EQ(shown.icon, MsgBox::Icon::Critical);
+        EXPECT_EQ(shown.buttons, MsgBox::Buttons::OK);
+        const QStringList lines = LogLinesFrom(QString::fromLatin1(c.source));
+        ASSERT_EQ(lines.size(), 1) << folder.LogText().toStdString();
+        EXPECT_EQ(lines.front().section(u'\t', 2, 2), c.message.section(QStringLiteral("\r\n"), 1));
+        EXPECT_TRUE(Shown(QStringLiteral("fraMain")));
+        EXPECT_TRUE(Shown(QStringLiteral("btnUpdate")));
+        EXPECT_EQ(Edit("txtPassNo")->text(), QStringLiteral("0001"));
+        EXPECT_EQ(Edit("txtName")->text(), QStringLiteral("Typed Name"));
+        if (c.photoKept) {
+            EXPECT_TRUE(VisitStored(QStringLiteral("0001")));
+            EXPECT_TRUE(QFile::exists(photo));
+        }
+    }
 }
 
 TEST_F(frmMainEditTest, DeleteAnsweredNoChangesNothing) {

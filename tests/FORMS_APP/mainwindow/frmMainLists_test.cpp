@@ -1,14 +1,20 @@
 #include "frmMainSearchFixture.h"
 
+#include "DatabaseWriteLock.h"
+#include "UnchangeableFolder.h"
 #include "mainwindow/VisitorListModel.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTimer>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -258,6 +264,88 @@ TEST_F(frmMainListsTest, CheckOutFromTheCheckedInListRemovesTheRow) {
     EXPECT_EQ(CheckedIn()->rowCount(), 1);
     EXPECT_EQ(CheckedIn()->ItemText(0), QStringLiteral("0002"));
     EXPECT_FALSE(CheckedOutOf("0001").isEmpty());
+}
+
+// A check-out or delete that could not change the visit keeps its row, says what failed and
+// writes the log line under the handler's name. The database held by another workstation costs
+// the busy timeout once a case, so only two cases take it.
+TEST_F(frmMainListsTest, FailedChangesKeepTheRowAndSayWhy) {
+    enum class Failure { PhotoKept, DeletedElsewhere, DatabaseHeld };
+    const QString photo = folder.Path() + QStringLiteral("/Images/Visitors/0002.jpg");
+    const QString deleteFailed = QStringLiteral("An error occured while trying to delete!\r\n");
+    const QString checkOutFailed =
+        QStringLiteral("An error occured while trying to check-out!\r\n");
+    const QString held = QStringLiteral("The database could not be changed.");
+    const QString gone = QStringLiteral("Record does not exist. It might have been deleted!");
+    const QString denied = QStringLiteral("Permission denied: ") + photo;
+    const struct {
+        bool search;
+        const char* entry;
+        Failure failure;
+        QString message;
+        const char* source;
+    } cases[] = {
+        {false, "mnuDelete", Failure::PhotoKept, deleteFailed + denied, "mnuDelete_Click"},
+        {true, "mnuSearchDelete", Failure::PhotoKept, deleteFailed + denied,
+         "mnuSearchDelete_Click"},
+        {false, "mnuCheckout", Failure::DeletedElsewhere, checkOutFailed + gone,
+         "mnuCheckout_Click"},
+        {true, "mnuSearchCheckout", Failure::DeletedElsewhere, checkOutFailed + gone,
+         "mnuSearchCheckout_Click"},
+        {false, "mnuCheckout", Failure::DatabaseHeld, checkOutFailed + held, "mnuCheckout_Click"},
+        {false, "mnuDelete", Failure::DatabaseHeld, deleteFailed + held, "mnuDelete_Click"},
+    };
+    frmMain& main = OpenWindow();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry + std::to_string(static_cast<int>(c.failure)));
+        Execute(QStringLiteral("DELETE FROM [VisitorRegister]"));
+        AddVisits({{"0001", "Ann", "2024-03-04 09:00:00"}, {"0002", "Bob", "2024-03-04 10:00:00"}});
+        folder.WriteFile(QStringLiteral("Images/Visitors/0002.jpg"),
+                         QByteArrayLiteral("BM stored still"));
+        QTreeView* list = c.search ? ResultsView() : CheckedInView();
+        if (c.search) {
+            main.EnableSearchMode();
+            Search();
+        } else {
+            main.EnableCheckedInListMode();
+        }
+        ClickRow(list, 1, Qt::LeftButton);
+        ASSERT_EQ(list->model()->index(1, 0).data().toString(), QStringLiteral("0002"));
+
+        std::optional<UnchangeableFolder> photos;
+        std::optional<DatabaseWriteLock> lock;
+        if (c.failure == Failure::PhotoKept) {
+            photos.emplace(QFileInfo(photo).absolutePath());
+            if (!photos->IsUnchangeable()) {
+                GTEST_SKIP() << "this file system lets the photo folder change";
+            }
+        } else if (c.failure == Failure::DeletedElsewhere) {
+            Execute(QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = '0002'"));
+        } else {
+            lock.emplace(folder.DatabaseFile());
+        }
+        folder.ClearLog();
+        MsgBox::ClearRecorded();
+        Trigger(c.entry);
+        lock.reset();
+        photos.reset();
+
+        ASSERT_FALSE(MsgBox::Recorded().empty());
+        const MsgBox::Shown& shown = MsgBox::Recorded().back();
+        EXPECT_EQ(shown.text, c.message);
+        EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
+        EXPECT_EQ(shown.icon, MsgBox::Icon::Critical);
+        EXPECT_EQ(shown.buttons, MsgBox::Buttons::OK);
+        const QStringList lines = LogLinesFrom(QString::fromLatin1(c.source));
+        ASSERT_EQ(lines.size(), 1) << folder.LogText().toStdString();
+        EXPECT_EQ(lines.front().section(u'\t', 2, 2), c.message.section(QStringLiteral("\r\n"), 1));
+        EXPECT_EQ(list->model()->rowCount(), 2);
+        EXPECT_EQ(list->model()->index(1, 0).data().toString(), QStringLiteral("0002"));
+        if (c.failure != Failure::DeletedElsewhere) {
+            EXPECT_EQ(CheckedOutOf("0002"), QString());
+            EXPECT_TRUE(QFile::exists(photo));
+        }
+    }
 }
 
 // Without a selected row no entry does anything.

@@ -1,0 +1,18 @@
+#include "DatabaseWriteLock.h"
+
+#include "core/DBManager.h"
+#include "core/SqlCipherConnection.h"
+
+DatabaseWriteLock::DatabaseWriteLock(const QString& databaseFile)
+    : m_connection(std::make_unique<SqlCipherConnection>(
+          databaseFile, QString::fromLatin1(DBManager::DatabasePassword))) {
+    m_connection->ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
+}
+
+DatabaseWriteLock::~DatabaseWriteLock() {
+    try {
+        m_connection->ExecuteScript(QStringLiteral("ROLLBACK;"));
+    } catch (...) {
+        // Closing the connection ends the transaction as well.
+    }
+}
