@@ -3,6 +3,7 @@
 #include "frmSettings.h"
 
 #include "core/Settings.h"
+#include "mainwindow/KeyboardKeys.h"
 #include "mainwindow/LinkLabel.h"
 #include "mainwindow/MsgBox.h"
 #include "mainwindow/QVButton.h"
@@ -20,6 +21,7 @@ frmSettingsLogin::~frmSettingsLogin() = default;
 void frmSettingsLogin::BuildWindow() {
     setObjectName(QStringLiteral("frmSettingsLogin"));
     setModal(true);
+    KeyboardKeys::KeepOpenOnEscape(this);
     ui.Build(this, QStringLiteral("This Application settings is password protected. Enter the "
                                   "password below to view or modify settings."));
     connect(ui.txtPassword, &QLineEdit::returnPressed, this,
