@@ -12,8 +12,12 @@
 #include <QTime>
 #include <QVariantList>
 
+#include <algorithm>
 #include <array>
 #include <limits>
+#include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -776,6 +780,82 @@ std::optional<RecordSet> Visitor::GetDDValues(const QString& ColumnName,
     return OncePerSpelling(*values, name, excluded);
 }
 
+namespace {
+
+// A pair regardless of letter case, as folded UTF-8: the first value's length, then both values.
+// The filters' LIKE matches no missing value, so a missing value never reaches the look-up and
+// needs no place of its own.
+using FoldedPair = std::string;
+
+void AppendFolded(const RecordSet& rows, int row, int column, std::string& key) {
+    const std::string_view bytes = rows.Bytes(row, column);
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0x80U) == 0;
+    });
+    if (rows.Type(row, column) == RecordSet::CellType::Text && ascii) {
+        // Most names are ASCII; they fold without a trip through QString.
+        for (const char c : bytes) {
+            key.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c);
+        }
+        return;
+    }
+    key += rows.Text(row, column).toCaseFolded().toStdString();
+}
+
+FoldedPair FoldedPairOf(const RecordSet& rows, int row) {
+    std::string first;
+    AppendFolded(rows, row, 0, first);
+    FoldedPair key = std::to_string(first.size());
+    key.push_back(':');
+    key += first;
+    AppendFolded(rows, row, 1, key);
+    return key;
+}
+
+void CopyCell(const RecordSet& from, int row, int column, RecordSet& to) {
+    switch (from.Type(row, column)) {
+    case RecordSet::CellType::Null:
+        to.AppendNull();
+        break;
+    case RecordSet::CellType::Text:
+        to.AppendText(from.Bytes(row, column));
+        break;
+    case RecordSet::CellType::Blob:
+        to.AppendBlob(from.Bytes(row, column));
+        break;
+    default:
+        to.AppendValue(from.Value(row, column));
+        break;
+    }
+}
+
+// Adds the pairs of rows not seen yet in any spelling, in their order, until kept holds limit
+// pairs (no limit when limit is 0 or less).
+void KeepPairsOnce(const RecordSet& rows, std::unordered_set<FoldedPair>& seen, RecordSet& kept,
+                   int limit) {
+    for (int row = 0; row < rows.RecordCount(); ++row) {
+        if (limit > 0 && kept.RecordCount() >= limit) {
+            return;
+        }
+        if (!seen.insert(FoldedPairOf(rows, row)).second) {
+            continue;
+        }
+        CopyCell(rows, row, 0, kept);
+        CopyCell(rows, row, 1, kept);
+        kept.EndRow();
+    }
+}
+
+// How many distinct rows to read next for the missing pairs, judged by the share of spelling
+// variants among the rows read so far, with some room to spare.
+int NextChunk(int missing, qint64 read, int kept) {
+    const qint64 expected = static_cast<qint64>(missing) * read / qMax(kept, 1);
+    const qint64 chunk = expected + expected / 4 + 64;
+    return static_cast<int>(qMin<qint64>(chunk, std::numeric_limits<int>::max() / 2));
+}
+
+} // namespace
+
 std::optional<RecordSet> Visitor::FillSimpleSearch(const QString& Column1, const QString& Column2,
                                                    const QString& Filter1, const QString& Filter2,
                                                    int MaxRecords) {
@@ -786,15 +866,45 @@ std::optional<RecordSet> Visitor::FillSimpleSearch(const QString& Column1, const
         statement = QStringLiteral("SELECT DISTINCT ") + first + u',' + second +
                     QStringLiteral(" FROM [VisitorRegister] WHERE ") + first +
                     QStringLiteral(" LIKE ? AND ") + second + QStringLiteral(" LIKE ?");
-        if (MaxRecords > 0) {
-            statement += QStringLiteral(" LIMIT ") + QString::number(MaxRecords);
-        }
     } catch (const std::exception& error) {
         basCommon::WriteLog(QString::fromStdString(error.what()),
                             QStringLiteral("FillSimpleSearch"));
         return std::nullopt;
     }
-    return DBManager().GetRecordSet(statement, {Filter1, Filter2});
+    std::unordered_set<FoldedPair> seen;
+    if (MaxRecords <= 0) {
+        const std::optional<RecordSet> rows =
+            DBManager().GetRecordSet(statement, {Filter1, Filter2});
+        if (!rows) {
+            return std::nullopt;
+        }
+        RecordSet kept(rows->FieldNames());
+        KeepPairsOnce(*rows, seen, kept, 0);
+        return kept;
+    }
+    // The engine tells pairs apart by exact spelling, so reading MaxRecords of its pairs may give
+    // fewer once spelling variants are merged: read on in chunks until enough pairs are kept or
+    // the pairs run out, never the whole table when a few thousand pairs will do.
+    std::optional<RecordSet> kept;
+    qint64 offset = 0;
+    int chunk = MaxRecords;
+    for (;;) {
+        const std::optional<RecordSet> rows = DBManager().GetRecordSet(
+            statement + QStringLiteral(" LIMIT %1 OFFSET %2").arg(chunk).arg(offset),
+            {Filter1, Filter2});
+        if (!rows) {
+            return std::nullopt;
+        }
+        if (!kept) {
+            kept.emplace(rows->FieldNames());
+        }
+        KeepPairsOnce(*rows, seen, *kept, MaxRecords);
+        offset += rows->RecordCount();
+        if (kept->RecordCount() >= MaxRecords || rows->RecordCount() < chunk) {
+            return kept;
+        }
+        chunk = NextChunk(MaxRecords - kept->RecordCount(), offset, kept->RecordCount());
+    }
 }
 
 bool Visitor::IsVisitorCheckedOut() const {

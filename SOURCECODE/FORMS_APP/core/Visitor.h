@@ -98,9 +98,10 @@ public:
     // not valid (logged) or the query failed.
     std::optional<RecordSet> GetDDValues(const QString& ColumnName,
                                          const QString& FilterDefaults = QString());
-    // Distinct pairs of two columns whose values match the two LIKE patterns. MaxRecords above 0
-    // reads no more pairs than that, so a look-up that lists a few thousand stays fast however
-    // many distinct pairs the table holds.
+    // Distinct pairs of two columns whose values match the two LIKE patterns; pairs that differ
+    // only in letter case are one pair, in the spelling met first. MaxRecords above 0 keeps no more
+    // pairs than that and reads little beyond them, so a look-up that lists a few thousand stays
+    // fast however many distinct pairs the table holds.
     std::optional<RecordSet> FillSimpleSearch(const QString& Column1, const QString& Column2,
                                               const QString& Filter1, const QString& Filter2,
                                               int MaxRecords = 0);

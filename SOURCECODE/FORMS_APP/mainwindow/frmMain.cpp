@@ -228,8 +228,11 @@ void frmMain::FillCheckedInList() {
     mdlCheckedInList->ApplySort();
 }
 
+// A box that cannot be seen does not take the focus: Qt would give it to a child of a hidden panel,
+// and what is typed next would vanish there. Before the window is first shown the focus is only
+// remembered, so the box the mode names has it when the window appears.
 void frmMain::FocusIgnoringFailure(QWidget* widget) {
-    if (widget != nullptr && widget->isEnabled()) {
+    if (widget != nullptr && widget->isEnabled() && widget->isVisibleTo(widget->window())) {
         widget->setFocus(Qt::OtherFocusReason);
     }
 }

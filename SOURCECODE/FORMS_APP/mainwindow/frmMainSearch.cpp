@@ -2,6 +2,7 @@
 #include "frmMain.h"
 
 #include "EventHook.h"
+#include "KeyboardKeys.h"
 #include "MsgBox.h"
 #include "QVButton.h"
 #include "SearchResultsModel.h"
@@ -57,8 +58,9 @@ bool IsDateCharacter(QChar c) {
 // Typed characters other than digits and "-" are dropped; Backspace and the other control keys
 // pass, so editing and pasting work as in any box.
 bool DropsDateKey(QEvent* event) {
-    const QString text = static_cast<QKeyEvent*>(event)->text();
-    return text.size() == 1 && text.at(0).unicode() >= 0x20 && !IsDateCharacter(text.at(0));
+    const QString text = KeyboardKeys::TypedText(static_cast<QKeyEvent*>(event));
+    return text.size() == 1 && text.at(0).category() != QChar::Other_Control &&
+           !IsDateCharacter(text.at(0));
 }
 
 void Inform(QWidget* parent, const QString& text) {

@@ -5,6 +5,7 @@
 #include "core/Settings.h"
 #include "core/basCommon.h"
 #include "mainwindow/ApplicationError.h"
+#include "mainwindow/KeyboardKeys.h"
 #include "mainwindow/LinkLabel.h"
 #include "mainwindow/MsgBox.h"
 #include "mainwindow/QVButton.h"
@@ -34,6 +35,7 @@ QString OptionalConfigValue(const std::function<QString()>& getter) {
 
 frmAbout::frmAbout(QWidget* parent)
     : QDialog(parent) {
+    KeyboardKeys::KeepOpenOnEscape(this);
     BuildWindow();
     Form_Load();
 }

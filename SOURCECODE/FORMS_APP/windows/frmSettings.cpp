@@ -4,6 +4,7 @@
 #include "core/DBManager.h"
 #include "core/Settings.h"
 #include "core/basCommon.h"
+#include "mainwindow/KeyboardKeys.h"
 #include "mainwindow/MsgBox.h"
 #include "mainwindow/QVButton.h"
 
@@ -39,6 +40,7 @@ bool HintHoldsPassword(const QString& hint, const QString& password) {
 
 frmSettings::frmSettings(QWidget* parent)
     : QDialog(parent) {
+    KeyboardKeys::KeepOpenOnEscape(this);
     BuildWindow();
     Form_Load();
 }

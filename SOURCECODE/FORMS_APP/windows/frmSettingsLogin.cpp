@@ -4,6 +4,7 @@
 
 #include "core/Settings.h"
 #include "mainwindow/ApplicationError.h"
+#include "mainwindow/KeyboardKeys.h"
 #include "mainwindow/LinkLabel.h"
 #include "mainwindow/MsgBox.h"
 #include "mainwindow/QVButton.h"
@@ -24,6 +25,7 @@ frmSettingsLogin::~frmSettingsLogin() = default;
 void frmSettingsLogin::BuildWindow() {
     setObjectName(QStringLiteral("frmSettingsLogin"));
     setModal(true);
+    KeyboardKeys::KeepOpenOnEscape(this);
     ui.Build(this, QStringLiteral("This Application settings is password protected. Enter the "
                                   "password below to view or modify settings."));
     connect(ui.txtPassword, &QLineEdit::returnPressed, this,

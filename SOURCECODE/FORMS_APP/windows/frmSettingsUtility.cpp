@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "core/basCommon.h"
 #include "mainwindow/FileDialog.h"
+#include "mainwindow/KeyboardKeys.h"
 #include "mainwindow/MsgBox.h"
 
 #include <QDate>
@@ -24,19 +25,11 @@ bool IsDateCharacter(QChar c) {
     return (c >= u'0' && c <= u'9') || c == u'-';
 }
 
-// Keys that type a character, as opposed to moving the focus or the caret.
-QString TypedText(const QKeyEvent* key) {
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-        return {};
-    }
-    return key->text();
-}
-
 } // namespace
 
 bool frmSettings::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
-        const QString typed = TypedText(static_cast<QKeyEvent*>(event));
+        const QString typed = KeyboardKeys::TypedText(static_cast<QKeyEvent*>(event));
         if (!typed.isEmpty()) {
             if (watched == txtBackupPath) {
                 return txtBackupPath_KeyPress(typed);
@@ -61,7 +54,8 @@ bool frmSettings::txtPurgeEndDate_KeyPress(const QString& key) {
     }
     const QChar c = key.front();
     // Control keys such as paste (Ctrl+V) pass; what they bring in is cleaned on the change.
-    if (c == u'\b' || IsDateCharacter(c) || (c.unicode() < 0x20 && c != u'\r' && c != u'\x1b')) {
+    if (c == u'\b' || IsDateCharacter(c) ||
+        (c.category() == QChar::Other_Control && c != u'\r' && c != u'\x1b')) {
         return false;
     }
     return true;

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSet>
 #include <QTest>
 #include <QTreeView>
 
@@ -397,6 +398,50 @@ TEST_F(frmMainQuickPickTest, ListsAtMost15000RecordsAndSaysSoOnce) {
             EXPECT_EQ(box.buttons, MsgBox::Buttons::OK);
         }
         EXPECT_EQ(frmMainTest::Panel(1), kListedHint);
+        window->close();
+    }
+}
+
+// A pair stored in several letter cases is one pair: listed once, and counted once toward the
+// 15000, so spellings cannot crowd other pairs out of the list or bring the message early.
+TEST_F(frmMainQuickPickTest, SpellingsOfAPairAreListedAndCountedOnce) {
+    const struct {
+        int pairs;
+        int rows;
+        bool message;
+    } cases[] = {
+        {3, 3, false},
+        {15000, 15000, false},
+        {15001, 15000, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pairs);
+        Execute(QStringLiteral("DELETE FROM [VisitorRegister]"));
+        Execute(QStringLiteral(
+                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                    "INSERT INTO [VisitorRegister] ([PassNo], [Name], [Company]) SELECT "
+                    "printf('%06d', i), printf('Visitor %05d', i), 'Company' FROM n UNION ALL "
+                    "SELECT printf('%06d', i + 500000), printf('VISITOR %05d', i), 'COMPANY' FROM "
+                    "n")
+                    .arg(c.pairs - 1));
+        Execute(QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name], [Company]) "
+                               "VALUES ('999998', 'Jörg Öztürk', 'ÄRGER GMBH'), "
+                               "('999999', 'JÖRG ÖZTÜRK', 'ärger gmbh')"));
+        MsgBox::ClearRecorded();
+        OpenWindow();
+        ClickIcon("imgHelpVisitor");
+        Search();
+        EXPECT_EQ(GridModel()->rowCount(), c.rows);
+        EXPECT_EQ(MsgBox::Recorded().size(), c.message ? 1U : 0U);
+        QSet<QString> listed;
+        for (const auto& [name, company] : GridRows()) {
+            const QString pair = QString::fromStdString(name + '/' + company).toCaseFolded();
+            EXPECT_FALSE(listed.contains(pair)) << pair.toStdString();
+            listed.insert(pair);
+        }
+        if (!c.message) {
+            EXPECT_TRUE(listed.contains(QStringLiteral("jörg öztürk/ärger gmbh")));
+        }
         window->close();
     }
 }

@@ -3,6 +3,7 @@
 #include "core/SqlCipherConnection.h"
 
 #include <QClipboard>
+#include <QKeyEvent>
 
 namespace {
 
@@ -68,6 +69,20 @@ TEST_F(frmSettingsUtilityTest, TypingIntoThePathBoxOnlyPointsToBrowse) {
         EXPECT_EQ(shown.icon, MsgBox::Icon::Information);
         EXPECT_EQ(Box("txtBackupPath")->text(), chosen);
     }
+}
+
+// Delete types no character, so it brings no message; X11 and Wayland send it as "\x7f".
+TEST_F(frmSettingsUtilityTest, DeleteInThePathBoxSaysNothing) {
+    OpenUtility();
+    const QString chosen = program.Path() + QStringLiteral("/chosen.qbk");
+    FileDialog::QueueAnswer(chosen);
+    Click(Button("btnBrowseBKFPath"));
+    Box("txtBackupPath")->setCursorPosition(0);
+    MsgBox::ClearRecorded();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+    QApplication::sendEvent(Box("txtBackupPath"), &press);
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+    EXPECT_EQ(Box("txtBackupPath")->text(), chosen);
 }
 
 TEST_F(frmSettingsUtilityTest, BackupWritesACheckedCopyOrSaysWhyNot) {
