@@ -15,7 +15,7 @@
 namespace {
 
 const QDateTime kLogin(QDate(2026, 3, 10), QTime(9, 15, 30));
-const QString kProductUrl = QStringLiteral("https://www.quorvane.example");
+const QString kProductUrl = QStringLiteral("https://quorvane.example");
 
 // The main window on a clock the test moves.
 class frmMainTickerTest : public frmMainTest {
