@@ -190,6 +190,7 @@ TEST_F(ctlPelloraPreview, StillIsReadableByItsUserAlone) {
 // content under the still's name, and the preview goes on.
 TEST_F(ctlPelloraPreview, StillThatCannotBeWrittenWholeLeavesNoFile) {
     const QString name = QStringLiteral("Full_0009.jpg");
+    QFile::remove(TempPath(name));
     ASSERT_EQ(control.StartCapture(), u"");
     control.SetSaveImageFileName(name);
     QString answer;
