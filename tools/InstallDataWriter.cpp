@@ -59,7 +59,7 @@ constexpr ConfigEntry EncipheredEntries[] = {
     {"ARE", "AdRotate|ARE_1"},
     {"SIT", "https://www.quorvane.example/products/lite"},
     {"AWL", "https://www.quorvane.example/awards"},
-    {"QVS", "https://www.quorvane.example"},
+    {"QVS", "https://quorvane.example"},
     {"PFT", "Please return this pass on leaving."},
     {"SLN", "https://support.quorvane.example"},
     {"EML", "support@quorvane.example"},

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <xlsxwriter.h>
 
@@ -119,11 +120,19 @@ void WriteRows(lxw_worksheet* sheet, const QAbstractItemModel& model, int dateTi
 int SpreadsheetExport::Write(const QAbstractItemModel& model, int dateTimeRole,
                              const QString& path) {
     const int rows = std::min(model.rowCount(), MaxDataRows);
-    // Written under a name of its own first, so a failure never leaves a workbook behind.
-    const QString partial = path + QStringLiteral(".part");
-    QFile::remove(partial);
-    try {
-        Workbook book(partial, QFileInfo(path).absolutePath());
+    // Written under a name of its own first, so a failure never leaves a workbook behind. The
+    // temporary folder is shared by every user of the workstation: the file is made readable by
+    // this user alone (mode 0600) before the writer opens it, and the writer keeps that mode as it
+    // truncates and fills it. Until renamed, it is removed again on any failure.
+    QTemporaryFile partial(path + QStringLiteral(".XXXXXX.part"));
+    if (!partial.open()) {
+        throw CoreError(QStringLiteral("The workbook could not be created in ") +
+                        QFileInfo(path).absolutePath() + QStringLiteral(": ") +
+                        partial.errorString());
+    }
+    partial.close();
+    {
+        Workbook book(partial.fileName(), QFileInfo(path).absolutePath());
         lxw_worksheet* sheet = workbook_add_worksheet(book.Get(), nullptr);
         lxw_format* textFormat = workbook_add_format(book.Get());
         lxw_format* dateFormat = workbook_add_format(book.Get());
@@ -139,12 +148,10 @@ int SpreadsheetExport::Write(const QAbstractItemModel& model, int dateTimeRole,
             throw CoreError(QStringLiteral("An older file of the same name cannot be replaced: ") +
                             path);
         }
-        if (!QFile::rename(partial, path)) {
+        if (!partial.rename(path)) {
             throw CoreError(QStringLiteral("The workbook could not be written as ") + path);
         }
-    } catch (...) {
-        QFile::remove(partial);
-        throw;
+        partial.setAutoRemove(false);
     }
     return rows;
 }

@@ -55,13 +55,15 @@ QString frmMain::GetLoginDuration() const {
 }
 
 // Moves on to the next picture once per calendar day, remembering the place per user. Only an
-// unequal day counts, so a clock set back also moves on.
+// unequal day counts, so a clock set back also moves on. The place is a 16-bit number: a stored
+// value beyond that range counts as no number, so a hand-edited one can never overflow.
 void frmMain::RotateAdvertisement() {
     std::unique_ptr<QSettings> settings = AppEnvironment::UserSettings();
     settings->beginGroup(QStringLiteral("Others"));
     bool isNumber = false;
-    const int stored =
-        settings->value(QStringLiteral("AdRotNo"), QStringLiteral("1")).toString().toInt(&isNumber);
+    const short stored = settings->value(QStringLiteral("AdRotNo"), QStringLiteral("1"))
+                             .toString()
+                             .toShort(&isNumber);
     if (isNumber) {
         intAdNo = stored;
     }

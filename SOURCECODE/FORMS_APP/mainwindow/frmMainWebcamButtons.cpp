@@ -6,10 +6,12 @@
 #include "ctlPellora.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 
 #include <exception>
 #include <functional>
+#include <stdexcept>
 
 namespace {
 
@@ -34,6 +36,22 @@ QString FileNamePart(const QString& text) {
         part.chop(part.size() >= 2 && part.at(part.size() - 1).isLowSurrogate() ? 2 : 1);
     }
     return part;
+}
+
+// Whatever stands under the still's name must go first: left there, another user's file could pass
+// for the new photo.
+void RemoveLeftover(const QString& path) {
+    const QFileInfo leftover(path);
+    if (!leftover.exists() && !leftover.isSymLink()) {
+        return;
+    }
+    QFile file(path);
+    if (!file.remove()) {
+        throw std::runtime_error(
+            QString(QStringLiteral("The file left from an earlier capture cannot be removed: ") +
+                    path + QStringLiteral(" (") + file.errorString() + u')')
+                .toStdString());
+    }
 }
 
 // Errors are shown in a critical box titled "Error"; nothing is logged.
@@ -80,9 +98,12 @@ void frmMain::imgCamCaptureSnap_Click() {
     }
     ShowingErrors(this, [this] {
         ctlWebcam->SetSaveImageFileName(CaptureFileName());
-        const QString stale = basCommon::GetTempFolder() + ctlWebcam->SaveImageFileName();
-        if (basCommon::FileExists(stale)) {
-            QFile::remove(stale);
+        try {
+            RemoveLeftover(basCommon::GetTempFolder() + ctlWebcam->SaveImageFileName());
+        } catch (...) {
+            // No still is taken, and the page keeps none.
+            ctlWebcam->SetSaveImageFileName(QString());
+            throw;
         }
         ctlWebcam->CaptureImage();
         if (!basCommon::FileExists(basCommon::GetTempFolder() + ctlWebcam->SaveImageFileName())) {

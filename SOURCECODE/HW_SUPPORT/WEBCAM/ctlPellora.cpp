@@ -5,7 +5,9 @@
 #include "PelloraHttpRequest.h"
 #include "PelloraLog.h"
 #include "PelloraMultipartBody.h"
+#include "PelloraPrivateFile.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -445,9 +447,12 @@ void ctlPellora::SaveClipboardPicture(const QString& path) {
         throw std::runtime_error("The clipboard holds no picture");
     }
     // A bitmap whatever the name's extension.
-    if (!picture.save(path, "BMP")) {
+    QByteArray bitmap;
+    QBuffer buffer(&bitmap);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP")) {
         throw std::runtime_error("The picture could not be saved as " + path.toStdString());
     }
+    PelloraPrivateFile::Write(path, bitmap);
 }
 
 void ctlPellora::LoadPictureInto(QLabel* target, const QString& path) {
@@ -473,13 +478,7 @@ void ctlPellora::DisplayImageFile(const QString& url) {
             imgDisplay->clear();
             return;
         }
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(reply.body) != reply.body.size()) {
-            throw std::runtime_error("The download file could not be written: " +
-                                     path.toStdString());
-        }
-        file.close();
+        PelloraPrivateFile::Write(path, reply.body);
         LoadPictureInto(imgDisplay, path);
     } catch (const std::exception& error) {
         PelloraLog::LogMessage(u"Error in DisplayImageFile() - " % url % u" - " % Describe(error));

@@ -62,7 +62,7 @@ TEST_F(SettingsTest, InstalledConfigurationReadsBackDeciphered) {
     EXPECT_EQ(settings.GetProductURL(),
               QStringLiteral("https://www.quorvane.example/products/lite"));
     EXPECT_EQ(settings.GetAwardURL(), QStringLiteral("https://www.quorvane.example/awards"));
-    EXPECT_EQ(settings.GetQuorvaneURL(), QStringLiteral("https://www.quorvane.example"));
+    EXPECT_EQ(settings.GetQuorvaneURL(), QStringLiteral("https://quorvane.example"));
     EXPECT_EQ(settings.GetProductSupportURL(), QStringLiteral("https://support.quorvane.example"));
     EXPECT_EQ(settings.GetSupportEmail(), QStringLiteral("support@quorvane.example"));
     EXPECT_FALSE(settings.GetPassFooterText().isEmpty());

@@ -1,3 +1,4 @@
+#include "TempFolderFiles.h"
 #include "frmMainSearchFixture.h"
 
 #include <QDesktopServices>
@@ -218,6 +219,42 @@ TEST_F(frmMainExportTest, EmptyCellsAndRepeatedExports) {
     EXPECT_EQ(cells.count(QStringLiteral("D2")), 0U) << "no e-mail";
     EXPECT_EQ(cells.count(QStringLiteral("K2")), 0U) << "not checked out";
     EXPECT_EQ(cells.count(QStringLiteral("J2")), 1U);
+}
+
+// The temporary folder is shared by every user of the workstation: a workbook of visitors is for
+// this user alone from the moment it exists, whatever the user's file mode mask.
+TEST_F(frmMainExportTest, WorkbookIsReadableByItsUserAlone) {
+    AddVisits({{"0001", "Ann", "2024-02-01 15:04:05"}});
+    OpenSearchPage();
+    Search();
+    for (const mode_t mask : {mode_t{0}, mode_t{022}, mode_t{077}}) {
+        SCOPED_TRACE(mask);
+        opener.opened.clear();
+        const temp_folder_files::UmaskScope scope(mask);
+        Click("QVReport");
+        ASSERT_EQ(opener.opened.size(), 1);
+        EXPECT_EQ(temp_folder_files::PermissionBits(opener.opened.front().toLocalFile()), 0600);
+    }
+}
+
+// A disk that fills up while the workbook is written: the reason is shown and no part of the
+// workbook is left.
+TEST_F(frmMainExportTest, FullDiskLeavesNoWorkbook) {
+    AddVisits({{"0001", "Ann", "2024-02-01 15:04:05"}});
+    OpenSearchPage();
+    Search();
+    {
+        const temp_folder_files::FileSizeLimit full(1024);
+        ASSERT_TRUE(full.IsActive());
+        Click("QVReport");
+    }
+    ASSERT_EQ(MsgBox::Recorded().size(), 1U);
+    EXPECT_TRUE(MsgBox::Recorded().front().text.startsWith(
+        QStringLiteral("The search results could not be exported!\r\n")))
+        << MsgBox::Recorded().front().text.toStdString();
+    EXPECT_TRUE(opener.opened.isEmpty());
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList());
 }
 
 // A temporary folder that cannot be written: the reason is shown, nothing is left, nothing opens.

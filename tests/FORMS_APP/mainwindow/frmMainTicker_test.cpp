@@ -15,7 +15,7 @@
 namespace {
 
 const QDateTime kLogin(QDate(2026, 3, 10), QTime(9, 15, 30));
-const QString kProductUrl = QStringLiteral("https://www.quorvane.example");
+const QString kProductUrl = QStringLiteral("https://quorvane.example");
 
 // The main window on a clock the test moves.
 class frmMainTickerTest : public frmMainTest {
@@ -127,6 +127,18 @@ const RotationCase kRotationCases[] = {
     {"no number starts from nothing", QStringLiteral("two"), 0, 0, "0", false},
     {"no number on a new day", QStringLiteral("two"), -1, 1, "1", true},
     {"empty stored day", QStringLiteral("4"), std::nullopt, 5, "5", true},
+    // Hand-edited values at and past the ends of the stored number's 16-bit range: past them a
+    // value counts as no number, and nothing overflows.
+    {"largest number on the same day", QStringLiteral("32767"), 0, 1, "1", false},
+    {"largest number on a new day", QStringLiteral("32767"), -1, 1, "1", true},
+    {"smallest number on a new day", QStringLiteral("-32768"), -1, 0, "-32767", true},
+    {"past the range on the same day", QStringLiteral("32768"), 0, 0, "0", false},
+    {"past the range on a new day", QStringLiteral("32768"), -1, 1, "1", true},
+    {"below the range on the same day", QStringLiteral("-32769"), 0, 0, "0", false},
+    {"largest int on a new day", QStringLiteral("2147483647"), -1, 1, "1", true},
+    {"past the largest int on a new day", QStringLiteral("2147483648"), -1, 1, "1", true},
+    {"smallest int on a new day", QStringLiteral("-2147483648"), -1, 1, "1", true},
+    {"twenty digits on the same day", QStringLiteral("99999999999999999999"), 0, 0, "0", false},
 };
 
 class frmMainRotationTest : public frmMainTickerTest,

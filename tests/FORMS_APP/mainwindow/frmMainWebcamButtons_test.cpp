@@ -1,8 +1,10 @@
+#include "TempFolderFiles.h"
 #include "frmMainDetailsFixture.h"
 
 #include "ctlPellora.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 
 namespace {
@@ -139,6 +141,112 @@ TEST_F(frmMainWebcamButtonsTest, StaleStillIsDeletedBeforeTheCapture) {
 
     // A following check-in stores no photo.
     TypeValidVisitor();
+    ClosePassWindows();
+    Click("btnCheckIn");
+    EXPECT_TRUE(VisitStored(QStringLiteral("0001")));
+    EXPECT_FALSE(QFile::exists(folder.Path() + QStringLiteral("/Images/Visitors/0001.jpg")));
+}
+
+// Whatever stands under the still's name goes before the capture; what cannot go stops it, as
+// another user's file of that name could otherwise pass for the visitor's photo. A directory with
+// content cannot be removed as a file, for root neither.
+TEST_F(frmMainWebcamButtonsTest, LeftoverUnderTheStillsNameGoesOrStopsTheCapture) {
+    enum class Leftover { DanglingLink, LinkToAFile, EmptyDirectory, FullDirectory };
+    const struct {
+        const char* what;
+        Leftover leftover;
+        bool captured;
+    } cases[] = {
+        {"a link to nothing", Leftover::DanglingLink, true},
+        {"a link to another file", Leftover::LinkToAFile, true},
+        {"an empty directory", Leftover::EmptyDirectory, false},
+        {"a directory with a file in it", Leftover::FullDirectory, false},
+    };
+    const QString name = QStringLiteral("Ann Lee_0001.jpg");
+    const QString path = TempPath(name);
+    const QString elsewhere = folder.Path() + QStringLiteral("/elsewhere.txt");
+    frmMain& main = OpenWindow();
+    TypeValidVisitor();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MsgBox::ClearRecorded();
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+        {
+            QFile target(elsewhere);
+            ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+            target.write("someone else's");
+        }
+        switch (c.leftover) {
+        case Leftover::DanglingLink:
+            ASSERT_TRUE(QFile::link(folder.Path() + QStringLiteral("/nothing"), path));
+            break;
+        case Leftover::LinkToAFile:
+            ASSERT_TRUE(QFile::link(elsewhere, path));
+            break;
+        case Leftover::FullDirectory:
+            ASSERT_TRUE(QDir().mkpath(path + QStringLiteral("/inside")));
+            break;
+        case Leftover::EmptyDirectory:
+            ASSERT_TRUE(QDir().mkpath(path));
+            break;
+        }
+        Click("imgCamStartPreview");
+        Click("imgCamCaptureSnap");
+        if (c.captured) {
+            EXPECT_TRUE(Messages().isEmpty()) << Messages().join(u'|').toStdString();
+            EXPECT_EQ(Webcam()->SaveImageFileName(), name);
+            EXPECT_FALSE(QFileInfo(path).isSymLink());
+            EXPECT_TRUE(IsPicture(path));
+            EXPECT_FALSE(frmMainDetailsAccess::PreviewRunning(main));
+        } else {
+            ASSERT_EQ(MsgBox::Recorded().size(), 1u);
+            EXPECT_TRUE(MsgBox::Recorded()[0].text.startsWith(
+                QStringLiteral("The file left from an earlier capture cannot be removed: ") + path))
+                << MsgBox::Recorded()[0].text.toStdString();
+            EXPECT_EQ(MsgBox::Recorded()[0].title, QStringLiteral("Error"));
+            EXPECT_EQ(MsgBox::Recorded()[0].icon, MsgBox::Icon::Critical);
+            EXPECT_TRUE(Webcam()->SaveImageFileName().isEmpty());
+            EXPECT_TRUE(QFileInfo(path).isDir());
+            // No still was taken: the preview still runs.
+            EXPECT_EQ(Webcam()->DeviceState(), ctlPellora::DeviceStates::PreviewRunning);
+            EXPECT_TRUE(frmMainDetailsAccess::PreviewRunning(main));
+            Webcam()->StopCapture();
+        }
+        QFile target(elsewhere);
+        ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+        EXPECT_EQ(target.readAll(), QByteArray("someone else's"));
+    }
+
+    // The visit stored after a refused capture gets no photo.
+    ClosePassWindows();
+    Click("btnCheckIn");
+    EXPECT_TRUE(VisitStored(QStringLiteral("0001")));
+    EXPECT_FALSE(QFile::exists(folder.Path() + QStringLiteral("/Images/Visitors/0001.jpg")));
+    QDir(path).removeRecursively();
+}
+
+// A temporary disk that fills up during the capture gives the failure, not a truncated photo
+// stored with the visit.
+TEST_F(frmMainWebcamButtonsTest, StillThatCannotBeWrittenWholeFailsTheCapture) {
+    OpenWindow();
+    TypeValidVisitor();
+    const QString path = TempPath(QStringLiteral("Ann Lee_0001.jpg"));
+    Click("imgCamStartPreview");
+    {
+        const temp_folder_files::FileSizeLimit full(4096);
+        ASSERT_TRUE(full.IsActive());
+        Click("imgCamCaptureSnap");
+    }
+    EXPECT_EQ(Messages(), QStringList{kFailed});
+    EXPECT_TRUE(Webcam()->SaveImageFileName().isEmpty());
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(QDir(TempPath(QString()))
+                  .entryList({QStringLiteral("Ann Lee_0001.jpg*")},
+                             QDir::AllEntries | QDir::Hidden | QDir::System),
+              QStringList());
+
+    MsgBox::ClearRecorded();
     ClosePassWindows();
     Click("btnCheckIn");
     EXPECT_TRUE(VisitStored(QStringLiteral("0001")));

@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QLocale>
@@ -118,7 +120,7 @@ TEST_F(frmPassPreviewTest, CardIsFilledFromTheVisitAndTheConfigurationAndPrinted
     EXPECT_EQ(Text(pass, "lblDepartment"), QStringLiteral("Sales"));
     EXPECT_EQ(Text(pass, "lblDateTime"), QStringLiteral("03-Mar-2024 02:05 PM"));
     EXPECT_EQ(Text(pass, "lblCompanyName"), QStringLiteral("Globex Corporation"));
-    EXPECT_EQ(Text(pass, "lblSite"), QStringLiteral("https://www.quorvane.example"));
+    EXPECT_EQ(Text(pass, "lblSite"), QStringLiteral("https://quorvane.example"));
     EXPECT_EQ(Text(pass, "lblFooterBranding"),
               QStringLiteral("Please return this pass on leaving."));
     EXPECT_EQ(Text(pass, "lblVisitorType"), QStringLiteral("Vendor"));
@@ -166,6 +168,41 @@ TEST_F(frmPassPreviewTest, CardHasItsDesignPositionsAndFonts) {
     EXPECT_EQ(pass.findChild<QLabel*>(QStringLiteral("imgLogo"))->pos(), QPoint(8, 8));
     EXPECT_EQ(pass.findChild<QWidget*>(QStringLiteral("Line1"))->geometry().top(), 182);
     EXPECT_EQ(pass.findChild<QWidget*>(QStringLiteral("Line2"))->geometry().top(), 198);
+}
+
+// The installed product address and footer text stand between the footer's rules in Tahoma: the
+// footer text ends before the address begins, and the address ends where the rules end.
+TEST_F(frmPassPreviewTest, InstalledFooterFitsBetweenItsRules) {
+    frmPassPreview pass;
+    pass.PassVisitor = PassVisit();
+    pass.Load();
+    const auto* branding = pass.findChild<QLabel*>(QStringLiteral("lblFooterBranding"));
+    const auto* site = pass.findChild<QLabel*>(QStringLiteral("lblSite"));
+    const QRect rule = pass.findChild<QWidget*>(QStringLiteral("Line1"))->geometry();
+    const QRect below = pass.findChild<QWidget*>(QStringLiteral("Line2"))->geometry();
+    ASSERT_FALSE(branding->text().isEmpty());
+    ASSERT_FALSE(site->text().isEmpty());
+    // Measured in the real Tahoma, not in a font standing in for it.
+    ASSERT_EQ(QFontInfo(site->font()).family(), QStringLiteral("Tahoma"));
+    ASSERT_EQ(QFontInfo(branding->font()).family(), QStringLiteral("Tahoma"));
+
+    const auto textRight = [](const QLabel* label) {
+        const QFontMetrics metrics(label->font());
+        const int ink = metrics.boundingRect(label->text()).right();
+        return label->x() + std::max(metrics.horizontalAdvance(label->text()) - 1, ink);
+    };
+    EXPECT_LT(textRight(branding), site->x()) << branding->text().toStdString();
+    EXPECT_LE(textRight(site), rule.right()) << site->text().toStdString();
+    EXPECT_LE(site->geometry().right(), rule.right());
+    EXPECT_GE(site->width(), QFontMetrics(site->font()).horizontalAdvance(site->text()));
+
+    // Nothing of the footer is painted past the end of its rules.
+    const QImage card = pass.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = rule.bottom() + 1; y < below.top(); ++y) {
+        for (int x = rule.right() + 1; x < card.width(); ++x) {
+            ASSERT_EQ(card.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
+        }
+    }
 }
 
 // The page shows the card at its real size (96 pixels an inch) from the top-left of the page.

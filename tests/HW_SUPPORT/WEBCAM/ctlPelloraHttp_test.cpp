@@ -1,4 +1,5 @@
 #include "PelloraTestHelpers.h"
+#include "TempFolderFiles.h"
 #include "TestHttpServer.h"
 
 #include <QBuffer>
@@ -157,6 +158,10 @@ TEST_F(ctlPelloraHttp, ShowImageShowsAnImageOnlyWhenTheReasonPhraseIsOk) {
         if (c.shown) {
             EXPECT_EQ(Shown().size(), QSize(40, 30));
             EXPECT_EQ(ReadAll(TempPath(QStringLiteral("__XPLR_TempGetFile"))), image);
+            // The temporary folder is shared by every user of the workstation.
+            EXPECT_EQ(
+                temp_folder_files::PermissionBits(TempPath(QStringLiteral("__XPLR_TempGetFile"))),
+                0600);
         } else {
             EXPECT_TRUE(Shown().isNull());
             EXPECT_EQ(CountLogLinesEndingWith(QString::fromLatin1(c.logged)), before + 1);

@@ -1,6 +1,8 @@
 #include "PelloraTestHelpers.h"
+#include "TempFolderFiles.h"
 
 #include <QColor>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -166,6 +168,45 @@ TEST_F(ctlPelloraPreview, CaptureWritesABitmapOfTheTestPatternUnderTheJpgNameAnd
               still.convertToFormat(QImage::Format_RGB32).pixel(2, 2));
     // a second capture needs a new preview
     EXPECT_EQ(control.CaptureImage(), u"NOT_IN_PREVIEW_MODE");
+}
+
+// Every user of the workstation shares the temporary folder; a visitor's photo is for this user
+// alone from the moment it exists, whatever the user's file mode mask.
+TEST_F(ctlPelloraPreview, StillIsReadableByItsUserAlone) {
+    const QString name = QStringLiteral("Private_0008.jpg");
+    for (const mode_t mask : {mode_t{0}, mode_t{022}}) {
+        SCOPED_TRACE(mask);
+        QFile::remove(TempPath(name));
+        const temp_folder_files::UmaskScope scope(mask);
+        ASSERT_EQ(control.StartCapture(), u"");
+        control.SetSaveImageFileName(name);
+        control.CaptureImage();
+        ASSERT_FALSE(QImage(TempPath(name), "BMP").isNull());
+        EXPECT_EQ(temp_folder_files::PermissionBits(TempPath(name)), 0600);
+    }
+}
+
+// A disk that fills up while the still is written leaves neither a part of it nor an older file's
+// content under the still's name, and the preview goes on.
+TEST_F(ctlPelloraPreview, StillThatCannotBeWrittenWholeLeavesNoFile) {
+    const QString name = QStringLiteral("Full_0009.jpg");
+    QFile::remove(TempPath(name));
+    ASSERT_EQ(control.StartCapture(), u"");
+    control.SetSaveImageFileName(name);
+    QString answer;
+    {
+        const temp_folder_files::FileSizeLimit full(4096);
+        ASSERT_TRUE(full.IsActive());
+        answer = control.CaptureImage();
+    }
+    EXPECT_TRUE(answer.startsWith(u"The file could not be written whole as " % TempPath(name)))
+        << answer.toStdString();
+    EXPECT_FALSE(QFile::exists(TempPath(name)));
+    EXPECT_EQ(QDir(TempPath(QString()))
+                  .entryList({name + u'*'}, QDir::AllEntries | QDir::Hidden | QDir::System),
+              QStringList());
+    EXPECT_EQ(control.DeviceState(), State::PreviewRunning);
+    EXPECT_EQ(ShownChildren(control), u"picVideo");
 }
 
 TEST_F(ctlPelloraPreview, DeviceListDuringPreviewStopsItAndTheChosenDeviceOpensNext) {
