@@ -7,8 +7,6 @@
 #include "SqlCipherConnection.h"
 #include "basCommon.h"
 
-#include <sqlcipher/sqlite3.h>
-
 #include <memory>
 
 namespace {
@@ -71,21 +69,24 @@ bool DBManager::ExecuteNonQuery(const QString& SQLQuery, const QVariantList& par
     }
 }
 
-bool DBManager::ExecuteInsert(const QString& SQLQuery, bool& blnKeyTaken) {
-    blnKeyTaken = false;
+bool DBManager::ExecuteInsert(
+    const QString& KeyQuery, const std::function<QString(const RecordSet& keyRows)>& statementFor) {
+    QString failing = KeyQuery;
     try {
         const auto connection = OpenConnection(strDatabaseName);
-        connection->Execute(SQLQuery, {});
-        return true;
-    } catch (const DatabaseError& error) {
-        const int code = error.Code();
-        blnKeyTaken = code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY;
-        if (!blnKeyTaken) {
-            basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), SQLQuery);
+        // Takes the write lock before the key is read; closing the connection without the
+        // COMMIT rolls everything back.
+        connection->ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
+        const QString statement = statementFor(connection->Query(KeyQuery, {}));
+        if (statement.isEmpty()) {
+            return false;
         }
-        return false;
+        failing = statement;
+        connection->Execute(statement, {});
+        connection->ExecuteScript(QStringLiteral("COMMIT;"));
+        return true;
     } catch (const std::exception& error) {
-        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), SQLQuery);
+        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), failing);
         return false;
     }
 }

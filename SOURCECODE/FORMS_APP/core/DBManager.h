@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <optional>
 
 // The program's only way into its database. Every call opens its own connection, does its one
@@ -29,9 +30,13 @@ public:
     // exactly one statement: an empty text, or a second statement after ";", is refused.
     bool ExecuteNonQuery(const QString& SQLQuery);
     bool ExecuteNonQuery(const QString& SQLQuery, const QVariantList& parameters);
-    // As ExecuteNonQuery, but when a unique column refuses the row it answers false with
-    // blnKeyTaken set and logs nothing: the caller tries again with another key.
-    bool ExecuteInsert(const QString& SQLQuery, bool& blnKeyTaken);
+    // Makes the statement that stores a row under a new key and runs it, in one write
+    // transaction: KeyQuery is read and statementFor turns its result into the statement while
+    // other workstations wait (up to the busy timeout), so no one takes the key in between.
+    // statementFor answers "" to store nothing. False when nothing was stored; a failure of the
+    // database is logged with source "ExecuteNonQuery" and the statement that failed.
+    bool ExecuteInsert(const QString& KeyQuery,
+                       const std::function<QString(const RecordSet& keyRows)>& statementFor);
 
     // "" on success, else the copy error's description; logs nothing. The copy is a checked
     // snapshot, even while other workstations write.

@@ -21,7 +21,7 @@ public:
     Q_DISABLE_COPY_MOVE(SqlCipherConnection)
 
     // Runs a script of one or more statements separated by ";": for the schema scripts of the
-    // installation and the key, never for a text that holds values.
+    // installation, the key and transactions, never for a text that holds values.
     void ExecuteScript(const QString& script);
     // Runs exactly one statement with values bound to its "?" placeholders; a second statement
     // after ";", an empty text or a NUL character is refused.

@@ -25,9 +25,28 @@ namespace {
 const QString CrLf = QStringLiteral("\r\n");
 const QString StoredDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
-// Another workstation may take the number between reading the highest and storing ours; each lost
-// race means someone else stored a visit, so a handful of retries always suffices in practice.
-constexpr int MaxPassNoAttempts = 100;
+// Highest by value, so 10000 follows 9999 although "9999" sorts after it as text.
+const QString HighestPassNoQuery =
+    QStringLiteral("SELECT [PassNo] FROM [VisitorRegister] ORDER BY CAST([PassNo] AS INTEGER) "
+                   "DESC LIMIT 1");
+
+// The pass number after the highest stored one, at least four digits; raises when the stored one
+// is no number.
+QString NextPassNoAfter(const RecordSet& highest) {
+    QString next = QStringLiteral("1");
+    if (!highest.AtEnd()) {
+        const QString stored = highest.Field(0).toString();
+        bool isNumber = false;
+        const qlonglong number = stored.toLongLong(&isNumber);
+        // The largest number has no successor: refuse it rather than wrap around.
+        if (highest.Field(0).isNull() || !isNumber || number < 0 ||
+            number == std::numeric_limits<qlonglong>::max()) {
+            throw CoreError(QStringLiteral("Type mismatch: ") + stored);
+        }
+        next = QString::number(number + 1);
+    }
+    return next.rightJustified(4, u'0');
+}
 
 constexpr int ContactNoMinLength = 5;
 
@@ -476,27 +495,18 @@ bool Visitor::StoreWithNextPassNo() {
     if (!escaped) {
         return false;
     }
-    for (int attempt = 0; attempt < MaxPassNoAttempts; ++attempt) {
-        const QString passNo = GetNextPassNo();
-        if (passNo.isEmpty()) {
-            return false;
+    // The highest number is read and ours stored in one write transaction, so no other
+    // workstation can take the number in between, however many check in at once.
+    return DBManager().ExecuteInsert(HighestPassNoQuery, [this](const RecordSet& highest) {
+        try {
+            m_passNo = NextPassNoAfter(highest);
+        } catch (const std::exception& error) {
+            basCommon::WriteLog(QString::fromStdString(error.what()),
+                                QStringLiteral("GetNextPassNo"));
+            return QString();
         }
-        m_passNo = passNo;
-        // A number another workstation stored first is no error: the next attempt takes the one
-        // after it. Any other failure is logged by DBManager.
-        bool blnTaken = false;
-        if (DBManager().ExecuteInsert(InsertText(), blnTaken)) {
-            return true;
-        }
-        if (!blnTaken) {
-            return false;
-        }
-    }
-    basCommon::WriteLog(QStringLiteral("Every pass number tried was taken by another workstation "
-                                       "first (%1 attempts)")
-                            .arg(MaxPassNoAttempts),
-                        QStringLiteral("InsertVisitorRecord"));
-    return false;
+        return InsertText();
+    });
 }
 
 void Visitor::MoveInsertedPhoto() {
@@ -532,8 +542,8 @@ bool Visitor::InsertVisitorRecord() {
                 throw CoreError(QStringLiteral("File not found: ") + source);
             }
         }
-        // The number is taken with the INSERT (the column is unique), and the photo follows it;
-        // a failed move takes the row away again.
+        // The number is taken with the INSERT, and the photo follows it; a failed move takes the
+        // row away again.
         if (!StoreWithNextPassNo()) {
             m_errorMessage = QString::fromLatin1(InsertFailedMessage);
             return false;
@@ -656,26 +666,11 @@ void Visitor::DeleteVisitorImage() {
 
 QString Visitor::GetNextPassNo() {
     try {
-        // Highest by value, so 10000 follows 9999 although "9999" sorts after it as text.
-        const std::optional<RecordSet> highest = DBManager().GetRecordSet(QStringLiteral(
-            "SELECT [PassNo] FROM [VisitorRegister] ORDER BY CAST([PassNo] AS INTEGER) DESC "
-            "LIMIT 1"));
+        const std::optional<RecordSet> highest = DBManager().GetRecordSet(HighestPassNoQuery);
         if (!highest) {
             throw CoreError(QStringLiteral("The pass numbers could not be read"));
         }
-        QString next = QStringLiteral("1");
-        if (!highest->AtEnd()) {
-            const QString stored = highest->Field(0).toString();
-            bool isNumber = false;
-            const qlonglong number = stored.toLongLong(&isNumber);
-            // The largest number has no successor: refuse it rather than wrap around.
-            if (highest->Field(0).isNull() || !isNumber || number < 0 ||
-                number == std::numeric_limits<qlonglong>::max()) {
-                throw CoreError(QStringLiteral("Type mismatch: ") + stored);
-            }
-            next = QString::number(number + 1);
-        }
-        return next.rightJustified(4, u'0');
+        return NextPassNoAfter(*highest);
     } catch (const std::exception& error) {
         basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("GetNextPassNo"));
         return {};

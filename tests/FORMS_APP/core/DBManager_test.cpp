@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -290,33 +293,84 @@ TEST_F(DBManagerTest, TextFormRunsExactlyOneStatement) {
     EXPECT_TRUE(db.IsDatabaseValid());
 }
 
-// A key another workstation took first is the caller's to retry, not an error to log.
-TEST_F(DBManagerTest, InsertTellsATakenKeyWithoutLogging) {
-    const QString insert =
-        QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name]) VALUES ('0001', 'Ann')");
-    DBManager db;
-    bool blnKeyTaken = true;
-    EXPECT_TRUE(db.ExecuteInsert(insert, blnKeyTaken));
-    EXPECT_FALSE(blnKeyTaken);
-    EXPECT_FALSE(db.ExecuteInsert(insert, blnKeyTaken));
-    EXPECT_TRUE(blnKeyTaken);
-    EXPECT_EQ(folder.LogText(), QString());
-
-    // Any other failure is logged as ExecuteNonQuery logs it.
-    const QString missingName =
+// The key is read and the row stored in one go; what the caller makes of the key decides.
+TEST_F(DBManagerTest, InsertStoresTheStatementMadeFromTheKey) {
+    const QString highest = QStringLiteral("SELECT max([PassNo]) FROM [VisitorRegister]");
+    const QString missingColumn =
         QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Nope]) VALUES ('0002', 'x')");
-    EXPECT_FALSE(db.ExecuteInsert(missingName, blnKeyTaken));
-    EXPECT_FALSE(blnKeyTaken);
-    EXPECT_FALSE(db.ExecuteInsert(QStringLiteral("INSERT INTO [VisitorRegister] ([Name]) "
-                                                 "VALUES ('no pass number')"),
-                                  blnKeyTaken));
-    EXPECT_FALSE(blnKeyTaken) << "a missing key is no taken key";
-    const QStringList lines = folder.LogLines();
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines.at(0), QStringLiteral("08:00:00\tExecuteNonQuery\ttable VisitorRegister has no "
-                                          "column named Nope\t") +
-                               missingName);
-    EXPECT_EQ(VisitCount(), 1);
+    const QString taken =
+        QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name]) VALUES ('0001', 'Bo')");
+    const struct {
+        const char* what;
+        QString keyQuery;
+        QString statement;
+        bool stored;
+        QString logLine; // after the time; "" for none
+    } cases[] = {
+        {"stored", highest,
+         QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name]) VALUES ('0002', 'Cy')"),
+         true, QString()},
+        {"nothing to store", highest, QString(), false, QString()},
+        {"statement fails", highest, missingColumn, false,
+         QStringLiteral("ExecuteNonQuery\ttable VisitorRegister has no column named Nope\t") +
+             missingColumn},
+        {"key taken is an error now", highest, taken, false,
+         QStringLiteral("ExecuteNonQuery\tUNIQUE constraint failed: VisitorRegister.PassNo\t") +
+             taken},
+        {"key query fails", QStringLiteral("SELECT [Nope] FROM [VisitorRegister]"),
+         QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0003')"), false,
+         QStringLiteral("ExecuteNonQuery\tno such column: Nope\tSELECT [Nope] FROM "
+                        "[VisitorRegister]")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(DBManager().ExecuteNonQuery(QStringLiteral("DELETE FROM [VisitorRegister]")));
+        ASSERT_TRUE(InsertVisit(QStringLiteral("0001"), QStringLiteral("Ann")));
+        folder.ClearLog();
+        QVariant key;
+        DBManager db;
+        EXPECT_EQ(db.ExecuteInsert(c.keyQuery,
+                                   [&](const RecordSet& keyRows) {
+                                       key = keyRows.Field(0);
+                                       return c.statement;
+                                   }),
+                  c.stored);
+        if (c.keyQuery == highest) {
+            EXPECT_EQ(key, QVariant(QStringLiteral("0001")));
+        }
+        EXPECT_EQ(VisitCount(), c.stored ? 2 : 1);
+        const QStringList lines = folder.LogLines();
+        if (c.logLine.isEmpty()) {
+            EXPECT_TRUE(lines.isEmpty()) << lines.join(u'\n').toStdString();
+        } else {
+            ASSERT_EQ(lines.size(), 1);
+            EXPECT_EQ(lines.at(0), QStringLiteral("08:00:00\t") + c.logLine);
+        }
+    }
+}
+
+// Another workstation in the middle of storing a key: the insert waits for it and reads the key
+// it stored, instead of reading the old highest and colliding with it.
+TEST_F(DBManagerTest, InsertReadsTheKeyAfterAnotherWorkstationsWrite) {
+    SqlCipherConnection other(folder.DatabaseFile(),
+                              QString::fromLatin1(DBManager::DatabasePassword));
+    other.ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
+    other.Execute(QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0001')"), {});
+    std::thread commit([&other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.ExecuteScript(QStringLiteral("COMMIT;"));
+    });
+    QVariant key;
+    const bool stored = DBManager().ExecuteInsert(
+        QStringLiteral("SELECT max([PassNo]) FROM [VisitorRegister]"), [&](const RecordSet& rows) {
+            key = rows.Field(0);
+            return QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo]) VALUES ('0002')");
+        });
+    commit.join();
+    EXPECT_TRUE(stored);
+    EXPECT_EQ(key, QVariant(QStringLiteral("0001")));
+    EXPECT_EQ(VisitCount(), 2);
+    EXPECT_EQ(folder.LogText(), QString());
 }
 
 TEST_F(DBManagerTest, NewVisitGetsDefaults) {

@@ -1,5 +1,5 @@
-// Two workstations checking visitors in on one database file at the same moment: two processes
-// of this test binary, each running the worker below.
+// Workstations checking visitors in on one database file at the same moment: processes of this
+// test binary, each running the worker below.
 #include "VisitorFixture.h"
 
 #include <QCoreApplication>
@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr int VisitsPerWorker = 500;
+constexpr int Workers = 4;
+constexpr int VisitsPerWorker = 300;
 // Every so many visits carries a photo, so the photo step races too.
 constexpr int PhotoEvery = 10;
 const QString FolderVariable = QStringLiteral("QUORVANE_RACE_PROGRAM_FOLDER");
@@ -57,9 +58,11 @@ TEST(VisitorRaceWorker, DISABLED_ChecksVisitorsIn) {
 
 using VisitorRace = VisitorFixture;
 
-TEST_F(VisitorRace, TwoWorkstationsNeverIssueAPassNumberTwice) {
-    std::unique_ptr<QProcess> workers[2];
-    for (int i = 0; i < 2; ++i) {
+// Every check-in succeeds however often another desk is quicker: the numbers are unique and
+// dense, and nothing is logged.
+TEST_F(VisitorRace, WorkstationsNeverIssueAPassNumberTwiceNorFail) {
+    std::unique_ptr<QProcess> workers[Workers];
+    for (int i = 0; i < Workers; ++i) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(FolderVariable, Folder().Path());
         environment.insert(WorkerVariable, QStringLiteral("w") + QString::number(i));
@@ -77,15 +80,15 @@ TEST_F(VisitorRace, TwoWorkstationsNeverIssueAPassNumberTwice) {
     }
 
     const QStringList numbers = PassNumbers();
-    ASSERT_EQ(numbers.size(), 2 * VisitsPerWorker);
-    EXPECT_EQ(QSet<QString>(numbers.begin(), numbers.end()).size(), 2 * VisitsPerWorker);
+    ASSERT_EQ(numbers.size(), Workers * VisitsPerWorker);
+    EXPECT_EQ(QSet<QString>(numbers.begin(), numbers.end()).size(), Workers * VisitsPerWorker);
     for (int i = 0; i < numbers.size(); ++i) {
         EXPECT_EQ(numbers.at(i), QString::number(i + 1).rightJustified(4, u'0'));
     }
     const QStringList photos = QDir(Folder().Path() + QStringLiteral("/Images/Visitors"))
                                    .entryList({QStringLiteral("*.jpg")}, QDir::Files);
-    EXPECT_EQ(photos.size(), 2 * VisitsPerWorker / PhotoEvery);
-    // A race that the next attempt wins is no error: nothing, and no visitor's data, is logged.
+    EXPECT_EQ(photos.size(), Workers * VisitsPerWorker / PhotoEvery);
+    // Nothing, and no visitor's data, is logged.
     const QStringList logs = QDir(Folder().LogsFolder()).entryList(QDir::Files);
     for (const QString& log : logs) {
         EXPECT_EQ(ReadBytes(Folder().LogsFolder() + u'/' + log).toStdString(), std::string())
