@@ -29,15 +29,17 @@ void SetTextOnly(QComboBox* box, const QString& text) {
 void frmMain::FillDDValues(const QString& ColumnName, const QString& FilterDefaults,
                            QComboBox* box) {
     try {
-        Visitor visitor;
+        const int room = kItemCap - box->count();
+        if (room <= 0) {
+            return;
+        }
+        // Only as many values are read as the box has room for.
         const std::optional<RecordSet> values =
-            FilterDefaults.isEmpty() ? visitor.GetDDValues(ColumnName)
-                                     : visitor.GetDDValues(ColumnName, FilterDefaults);
+            Visitor().GetDDValues(ColumnName, FilterDefaults, room);
         if (!values) {
             throw std::runtime_error("The values of " + ColumnName.toStdString() +
                                      " could not be read");
         }
-        const int room = qMax(0, kItemCap - box->count());
         const int count = qMin(values->RecordCount(), room);
         QStringList items;
         items.reserve(count);
