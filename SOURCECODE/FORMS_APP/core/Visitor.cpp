@@ -231,7 +231,9 @@ class OncePerSpelling {
 public:
     OncePerSpelling(QSet<QString> excluded, int cap)
         : m_seen(std::move(excluded))
-        , m_cap(cap) {}
+        , m_cap(cap) {
+        m_seen.reserve(m_seen.size() + cap);
+    }
 
     // Takes the values in order until the cap is reached.
     void Take(const RecordSet& values) {
@@ -252,7 +254,7 @@ public:
     qint64 NextReading(qint64 readSoFar) const {
         const qint64 missing = m_cap - Kept();
         const qint64 kept = qMax<qint64>(Kept(), 1);
-        return missing + missing * (readSoFar - Kept()) / kept + missing / 16 + 16;
+        return missing + missing * (readSoFar - Kept()) / kept;
     }
 
     RecordSet Result(const QString& name) && {

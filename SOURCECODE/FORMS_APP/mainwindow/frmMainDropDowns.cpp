@@ -6,6 +6,8 @@
 #include "core/basCommon.h"
 
 #include <QComboBox>
+#include <QHash>
+#include <QScopeGuard>
 
 #include <exception>
 #include <optional>
@@ -23,7 +25,43 @@ void SetTextOnly(QComboBox* box, const QString& text) {
     box->setEditText(text);
 }
 
+// Only as many values are read as the box has room for; nothing when the reading failed.
+std::optional<QStringList> ReadValues(const QString& ColumnName, const QString& FilterDefaults,
+                                      int room) {
+    const std::optional<RecordSet> values = Visitor().GetDDValues(ColumnName, FilterDefaults, room);
+    if (!values) {
+        return std::nullopt;
+    }
+    const int count = qMin(values->RecordCount(), room);
+    QStringList items;
+    items.reserve(count);
+    for (int row = 0; row < count; ++row) {
+        items.append(values->Value(row, 0).toString());
+    }
+    return items;
+}
+
 } // namespace
+
+// What each reading of one refill gave, failed ones included, by column, exclusion list and room.
+struct frmMain::DropDownReadings {
+    QHash<QString, std::optional<QStringList>> values;
+};
+
+void frmMain::FillDropDowns() {
+    DropDownReadings readings;
+    ddReadings = &readings;
+    const auto done = qScopeGuard([this] { ddReadings = nullptr; });
+    FillVisitorTypeDD();
+    FillCompanyDD();
+    FillPurposeDD();
+    FillDepartmentDD();
+    FillSearchCompanyDD();
+    FillSearchToMeetDD();
+    FillSearchDepartmentDD();
+    FillSearchPurposeDD();
+    FillSearchVisitorTypeDD();
+}
 
 // Appends the column's distinct values; a failure is logged and keeps what was added so far.
 void frmMain::FillDDValues(const QString& ColumnName, const QString& FilterDefaults,
@@ -33,20 +71,21 @@ void frmMain::FillDDValues(const QString& ColumnName, const QString& FilterDefau
         if (room <= 0) {
             return;
         }
-        // Only as many values are read as the box has room for.
-        const std::optional<RecordSet> values =
-            Visitor().GetDDValues(ColumnName, FilterDefaults, room);
+        std::optional<QStringList> values;
+        const QString key = ColumnName + u'\n' + FilterDefaults + u'\n' + QString::number(room);
+        if (ddReadings != nullptr && ddReadings->values.contains(key)) {
+            values = ddReadings->values.value(key);
+        } else {
+            values = ReadValues(ColumnName, FilterDefaults, room);
+            if (ddReadings != nullptr) {
+                ddReadings->values.insert(key, values);
+            }
+        }
         if (!values) {
             throw std::runtime_error("The values of " + ColumnName.toStdString() +
                                      " could not be read");
         }
-        const int count = qMin(values->RecordCount(), room);
-        QStringList items;
-        items.reserve(count);
-        for (int row = 0; row < count; ++row) {
-            items.append(values->Value(row, 0).toString());
-        }
-        box->addItems(items);
+        box->addItems(*values);
     } catch (const std::exception& error) {
         basCommon::WriteLog(QString::fromUtf8(error.what()) + QStringLiteral("\r\nDD Name --> ") +
                                 box->objectName(),
