@@ -146,6 +146,23 @@ TEST_F(frmMainDropDownsTest, CappedListsMergeSpellingsReadBeyondTheCap) {
     EXPECT_EQ(Combo("ddSearchVisitorType")->currentText(), QStringLiteral("Vendor"));
 }
 
+// Lists of one column share a reading within a refill, never across refills: a value stored
+// since the last refill is in both lists after the next.
+TEST_F(frmMainDropDownsTest, EachRefillReadsValuesStoredSinceTheLast) {
+    StoreValues("Company", {QStringLiteral("Acme")});
+    frmMain& main = OpenWindow();
+    StoreValues("Company", {QStringLiteral("Globex")}, 2);
+    StoreValues("Department", {QStringLiteral("Sales")}, 3);
+    main.EnableNewMode();
+    for (const char* list : {"ddCompany", "ddSearchCompany"}) {
+        EXPECT_EQ(Items(list), (QStringList{QStringLiteral("Acme"), QStringLiteral("Globex")}))
+            << list;
+    }
+    for (const char* list : {"ddDepartment", "ddSearchDepartment"}) {
+        EXPECT_EQ(Items(list), QStringList{QStringLiteral("Sales")}) << list;
+    }
+}
+
 // A filter on the search page survives the refill; the details page starts empty or preset.
 TEST_F(frmMainDropDownsTest, RefillKeepsSearchTextAndPresetsRememberedDefaults) {
     StoreValues("Company", {QStringLiteral("Acme"), QStringLiteral("Globex")});
