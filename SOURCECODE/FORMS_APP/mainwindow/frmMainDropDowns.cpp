@@ -10,14 +10,48 @@
 #include <QScopeGuard>
 
 #include <exception>
+#include <future>
 #include <optional>
+#include <vector>
 
 namespace {
 
 // Items one combo box holds at most, its fixed items included.
 constexpr int kItemCap = 15000;
 
+const QStringList kVisitorTypes = {QStringLiteral("General"), QStringLiteral("Vendor"),
+                                   QStringLiteral("Others")};
+const QString kVisitorTypeDefaults = QStringLiteral("('General', 'Vendor', 'Others')");
+const QStringList kPurposes = {QStringLiteral("Official"), QStringLiteral("Personal")};
 const QString kPurposeDefaults = QStringLiteral("('Official', 'Personal')");
+
+// What a refill reads: a column, its exclusion list and the room its box has after its fixed
+// items.
+struct Reading {
+    QString column;
+    QString filter;
+    int room;
+};
+
+QString KeyOf(const Reading& reading) {
+    return reading.column + u'\n' + reading.filter + u'\n' + QString::number(reading.room);
+}
+
+// The readings of the nine lists, those of the same column and room once.
+const std::vector<Reading>& RefillReadings() {
+    static const std::vector<Reading> readings = {
+        {QStringLiteral("VisitorType"), kVisitorTypeDefaults,
+         kItemCap - static_cast<int>(kVisitorTypes.size())},
+        {QStringLiteral("Purpose"), kPurposeDefaults,
+         kItemCap - static_cast<int>(kPurposes.size())},
+        {QStringLiteral("Company"), QString(), kItemCap},
+        {QStringLiteral("Department"), QString(), kItemCap},
+        {QStringLiteral("ToMeet"), QString(), kItemCap},
+        {QStringLiteral("Purpose"), QString(), kItemCap},
+        {QStringLiteral("VisitorType"), QString(), kItemCap},
+    };
+    return readings;
+}
 
 // The list changes without the box taking one of its items as its text.
 void SetTextOnly(QComboBox* box, const QString& text) {
@@ -43,13 +77,23 @@ std::optional<QStringList> ReadValues(const QString& ColumnName, const QString& 
 
 } // namespace
 
-// What each reading of one refill gave, failed ones included, by column, exclusion list and room.
+// The readings of one refill under way or done, by column, exclusion list and room.
 struct frmMain::DropDownReadings {
-    QHash<QString, std::optional<QStringList>> values;
+    QHash<QString, std::shared_future<std::optional<QStringList>>> values;
 };
 
+// A column of tens of thousands of distinct values takes about as long to read as all the others
+// together, so the readings run at once, each on its own connection; the boxes are still filled
+// here, one after the other in their order. A box whose room differs from the one foreseen reads
+// for itself.
 void frmMain::FillDropDowns() {
     DropDownReadings readings;
+    for (const Reading& reading : RefillReadings()) {
+        readings.values.insert(
+            KeyOf(reading),
+            std::async(std::launch::async, ReadValues, reading.column, reading.filter, reading.room)
+                .share());
+    }
     ddReadings = &readings;
     const auto done = qScopeGuard([this] { ddReadings = nullptr; });
     FillVisitorTypeDD();
@@ -71,16 +115,11 @@ void frmMain::FillDDValues(const QString& ColumnName, const QString& FilterDefau
         if (room <= 0) {
             return;
         }
-        std::optional<QStringList> values;
-        const QString key = ColumnName + u'\n' + FilterDefaults + u'\n' + QString::number(room);
-        if (ddReadings != nullptr && ddReadings->values.contains(key)) {
-            values = ddReadings->values.value(key);
-        } else {
-            values = ReadValues(ColumnName, FilterDefaults, room);
-            if (ddReadings != nullptr) {
-                ddReadings->values.insert(key, values);
-            }
-        }
+        const QString key = KeyOf({ColumnName, FilterDefaults, room});
+        const std::optional<QStringList> values =
+            ddReadings != nullptr && ddReadings->values.contains(key)
+                ? ddReadings->values.value(key).get()
+                : ReadValues(ColumnName, FilterDefaults, room);
         if (!values) {
             throw std::runtime_error("The values of " + ColumnName.toStdString() +
                                      " could not be read");
@@ -110,9 +149,8 @@ void frmMain::FillSearchDD(QComboBox* box, const QString& ColumnName) {
 }
 
 void frmMain::FillVisitorTypeDD() {
-    FillDetailsDD(ddVisitorType, QStringLiteral("VisitorType"),
-                  {QStringLiteral("General"), QStringLiteral("Vendor"), QStringLiteral("Others")},
-                  QStringLiteral("('General', 'Vendor', 'Others')"));
+    FillDetailsDD(ddVisitorType, QStringLiteral("VisitorType"), kVisitorTypes,
+                  kVisitorTypeDefaults);
     SetTextOnly(ddVisitorType, RememberedDefault("VType"));
 }
 
@@ -121,8 +159,7 @@ void frmMain::FillCompanyDD() {
 }
 
 void frmMain::FillPurposeDD() {
-    FillDetailsDD(ddPurpose, QStringLiteral("Purpose"),
-                  {QStringLiteral("Official"), QStringLiteral("Personal")}, kPurposeDefaults);
+    FillDetailsDD(ddPurpose, QStringLiteral("Purpose"), kPurposes, kPurposeDefaults);
     SetTextOnly(ddPurpose, RememberedDefault("VPurpose"));
 }
 
