@@ -249,12 +249,18 @@ public:
 
     bool Full() const { return m_cap > 0 && Kept() >= m_cap; }
 
-    // How many more values to read for the cap: the ones missing, more when the values read so
-    // far were often merged or excluded, so one more reading usually suffices.
+    // How many more values to read for the cap: the ones missing, more in the proportion the
+    // values read so far were merged or excluded, and never a mere few, so a run of spellings
+    // of values already kept costs a few readings rather than one each.
     qint64 NextReading(qint64 readSoFar) const {
+        constexpr qint64 fewest = 1024;
         const qint64 missing = m_cap - Kept();
+        if (readSoFar == 0) {
+            return missing;
+        }
         const qint64 kept = qMax<qint64>(Kept(), 1);
-        return missing + missing * (readSoFar - Kept()) / kept;
+        const qint64 dropped = readSoFar - Kept();
+        return qMax(fewest, missing + (missing * dropped + kept - 1) / kept);
     }
 
     RecordSet Result(const QString& name) && {
