@@ -12,6 +12,7 @@
 #include <exception>
 #include <future>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -88,11 +89,15 @@ struct frmMain::DropDownReadings {
 // for itself.
 void frmMain::FillDropDowns() {
     DropDownReadings readings;
-    for (const Reading& reading : RefillReadings()) {
-        readings.values.insert(
-            KeyOf(reading),
-            std::async(std::launch::async, ReadValues, reading.column, reading.filter, reading.room)
-                .share());
+    try {
+        for (const Reading& reading : RefillReadings()) {
+            readings.values.insert(KeyOf(reading),
+                                   std::async(std::launch::async, ReadValues, reading.column,
+                                              reading.filter, reading.room)
+                                       .share());
+        }
+    } catch (const std::system_error&) {
+        // No thread to be had: the readings not started are made by their boxes.
     }
     ddReadings = &readings;
     const auto done = qScopeGuard([this] { ddReadings = nullptr; });
