@@ -45,10 +45,11 @@ void LayOut(const QString& folder) {
 }
 
 int RunOnFolder(const char* name, const char* optional,
-                const std::function<void(const QString& folder, const QStringList& more)>& run) {
+                const std::function<void(const QString& folder, const QStringList& more)>& run,
+                int most) {
     const QStringList arguments = QCoreApplication::arguments();
     const bool takesMore = optional != nullptr;
-    if (arguments.size() < 2 || arguments.size() > (takesMore ? 3 : 2)) {
+    if (arguments.size() < 2 || arguments.size() > 2 + (takesMore ? most : 0)) {
         QTextStream(stderr) << "usage: " << name << " <program folder>"
                             << (takesMore ? QStringLiteral(" ") + QString::fromLatin1(optional)
                                           : QString())
@@ -65,6 +66,50 @@ int RunOnFolder(const char* name, const char* optional,
         return 1;
     }
     return 0;
+}
+
+bool TakeHighVarietyOption(QStringList& more) {
+    return more.removeAll(QString::fromLatin1(HighVarietyOption)) > 0;
+}
+
+namespace {
+
+// The visit's company and person to meet follow its row number through a step prime to both
+// counts, so every value turns up and neighbouring visits differ; the name and suffix depend on
+// the number alone, so the counts are exact.
+QByteArray VarietyCompany() {
+    const QByteArray k = "(([rowid] * 7919) % 200000)";
+    return "rtrim(substr('Adler Brandt Chen  Dumas Egger Fabre Gupta Hahn  Ibsen Jovic ', (" + k +
+           " % 10) * 6 + 1, 6)) || ' ' || " + k + " || CASE " + k +
+           " % 3 WHEN 0 THEN ' Ltd' WHEN 1 THEN ' GmbH' ELSE ' & Co' END";
+}
+
+QByteArray VarietyPerson() {
+    const QByteArray k = "(([rowid] * 104729) % 20000)";
+    return "rtrim(substr('Ann  Bob  Chen Dara Eve  Hugo Ines Omar ', (" + k +
+           " % 8) * 5 + 1, 5)) || ' ' || rtrim(substr('Lee    Novak  Rossi  Singh  Walsh  ', ((" +
+           k + " / 8) % 5) * 7 + 1, 7)) || ' ' || " + k;
+}
+
+} // namespace
+
+void MakeHighVariety(const QString& file) {
+    static_assert(VarietyCompanies == 200'000 && VarietyPersons == 20'000,
+                  "the rewrite spells out both counts");
+    const KeyedDatabase db(file);
+    const QByteArray done = QByteArrayLiteral("SELECT count(*) FROM [VisitorRegister] WHERE "
+                                              "[rowid] = 1 AND [Company] = ") +
+                            VarietyCompany();
+    if (db.Number(done.constData()) == 1) {
+        return;
+    }
+    BenchTiming::out() << "rewriting companies and persons to meet to " << VarietyCompanies
+                       << " and " << VarietyPersons << " distinct values ..." << Qt::endl;
+    const QByteArray rewrite = QByteArrayLiteral("UPDATE [VisitorRegister] SET [Company] = ") +
+                               VarietyCompany() + ", [ToMeet] = " + VarietyPerson();
+    db.Execute("BEGIN");
+    db.Execute(rewrite.constData());
+    db.Execute("COMMIT");
 }
 
 void Check(int rc, sqlite3* db) {

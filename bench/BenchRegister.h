@@ -25,12 +25,27 @@ QString DatabaseFile(const QString& folder);
 // database yet; throws when it cannot.
 void LayOut(const QString& folder);
 
-// A benchmark's main, run as `<name> <program folder>` and, when `optional` names one, an
-// optional argument: the folder is laid out and made the program's before `run` gets it and the
-// optional arguments. 2 with the usage when the arguments do not fit, 1 with the error when
-// something throws, else 0.
+// A benchmark's main, run as `<name> <program folder>` and, when `optional` names them, up to
+// `most` optional arguments: the folder is laid out and made the program's before `run` gets it
+// and the optional arguments. 2 with the usage when the arguments do not fit, 1 with the error
+// when something throws, else 0.
 int RunOnFolder(const char* name, const char* optional,
-                const std::function<void(const QString& folder, const QStringList& more)>& run);
+                const std::function<void(const QString& folder, const QStringList& more)>& run,
+                int most = 1);
+
+// The register of a desk kept for years, where most visitors bring a company of their own: the
+// filled register with its companies and persons to meet rewritten to this many distinct values.
+constexpr int VarietyCompanies = 200'000;
+constexpr int VarietyPersons = 20'000;
+inline constexpr const char* HighVarietyOption = "--high-variety";
+
+// Takes the option out of the arguments; true when it was there.
+bool TakeHighVarietyOption(QStringList& more);
+
+// Rewrites the companies and persons to meet of the filled file's visits to VarietyCompanies and
+// VarietyPersons distinct values, unless that was done before. The file keeps its variety, so it
+// is best kept in a folder of its own.
+void MakeHighVariety(const QString& file);
 
 // Throws with the engine's message when rc is an error.
 void Check(int rc, sqlite3* db);

@@ -2,6 +2,11 @@
 
 #include "DBManager.h"
 
+#include <QRegularExpression>
+#include <QSet>
+
+#include <optional>
+
 namespace DatabaseIndexes {
 
 QStringList Statements() {
@@ -34,8 +39,22 @@ QStringList Statements() {
 }
 
 bool AddMissing(const QString& databaseName) {
+    // Start-up runs this every time: one look at the schema, and a statement only for an index
+    // that is not there (all of them when the schema could not be read).
+    DBManager schema;
+    schema.SetDatabaseName(databaseName);
+    const std::optional<RecordSet> present = schema.GetRecordSet(
+        QStringLiteral("SELECT [name] FROM [sqlite_master] WHERE [type] = 'index'"));
+    QSet<QString> names;
+    for (int row = 0; present && row < present->RecordCount(); ++row) {
+        names.insert(present->Value(row, 0).toString());
+    }
+    static const QRegularExpression indexName(QStringLiteral(R"(\[([^\]]+)\])"));
     bool all = true;
     for (const QString& statement : Statements()) {
+        if (names.contains(indexName.match(statement).captured(1))) {
+            continue;
+        }
         DBManager database;
         database.SetDatabaseName(databaseName);
         all = database.ExecuteNonQuery(statement) && all;

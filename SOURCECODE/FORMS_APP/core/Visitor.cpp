@@ -232,38 +232,71 @@ std::optional<QStringList> QuotedValueList(const QString& text) {
     return values;
 }
 
-// The distinct non-empty values of a column in binary order, found by a skip-scan over the
-// column's index: each step seeks the next larger value, so the cost follows the number of
-// distinct values rather than the number of visits.
+// The distinct non-empty values of a column above a bound, in binary order, found by a skip-scan
+// over the column's index: each step seeks the next larger value, so the cost follows the number
+// of values read rather than the number of visits, and the LIMIT stops the steps early (-1 reads
+// them all).
 QString DistinctValuesQuery(const QString& name) {
     const QString column = u'[' + name + u']';
     return QStringLiteral("WITH RECURSIVE [Step]([Value]) AS (SELECT MIN(") + column +
            QStringLiteral(") FROM [VisitorRegister] WHERE ") + column +
-           QStringLiteral(" > '' UNION ALL SELECT (SELECT MIN(") + column +
+           QStringLiteral(" > ? UNION ALL SELECT (SELECT MIN(") + column +
            QStringLiteral(") FROM [VisitorRegister] WHERE ") + column +
-           QStringLiteral(" > [Step].[Value]) FROM [Step] WHERE [Step].[Value] IS NOT NULL) "
-                          "SELECT [Value] AS ") +
+           QStringLiteral(" > [Step].[Value]) FROM [Step] WHERE [Step].[Value] IS NOT NULL "
+                          "LIMIT ?) SELECT [Value] AS ") +
            column + QStringLiteral(" FROM [Step] WHERE [Value] IS NOT NULL");
 }
 
 // Letter case does not make a value distinct ("ACME" and "Acme" are one company), for every
 // letter: each value is kept once, in the spelling met first, unless the exclusion list holds it
-// in any spelling.
-RecordSet OncePerSpelling(const RecordSet& values, const QString& name,
-                          const QSet<QString>& excluded) {
-    QSet<QString> seen = excluded;
-    std::vector<std::vector<QVariant>> rows;
-    rows.reserve(static_cast<std::size_t>(values.RecordCount()));
-    for (int row = 0; row < values.RecordCount(); ++row) {
-        const QVariant value = values.Value(row, 0);
-        const QString folded = value.toString().toCaseFolded();
-        if (!seen.contains(folded)) {
-            seen.insert(folded);
-            rows.push_back({value});
+// in any spelling. Fed the values a reading at a time, it keeps at most `cap` (0: no cap).
+class OncePerSpelling {
+public:
+    OncePerSpelling(QSet<QString> excluded, int cap)
+        : m_seen(std::move(excluded))
+        , m_cap(cap) {
+        m_seen.reserve(m_seen.size() + cap);
+    }
+
+    // Takes the values in order until the cap is reached.
+    void Take(const RecordSet& values) {
+        for (int row = 0; row < values.RecordCount() && !Full(); ++row) {
+            const QVariant value = values.Value(row, 0);
+            const QString folded = value.toString().toCaseFolded();
+            if (!m_seen.contains(folded)) {
+                m_seen.insert(folded);
+                m_kept.push_back({value});
+            }
         }
     }
-    return RecordSet(QStringList{name}, std::move(rows));
-}
+
+    bool Full() const { return m_cap > 0 && Kept() >= m_cap; }
+
+    // How many more values to read for the cap: the ones missing, more in the proportion the
+    // values read so far were merged or excluded, and never a mere few, so a run of spellings
+    // of values already kept costs a few readings rather than one each.
+    qint64 NextReading(qint64 readSoFar) const {
+        constexpr qint64 fewest = 1024;
+        const qint64 missing = m_cap - Kept();
+        if (readSoFar == 0) {
+            return missing;
+        }
+        const qint64 kept = qMax<qint64>(Kept(), 1);
+        const qint64 dropped = readSoFar - Kept();
+        return qMax(fewest, missing + (missing * dropped + kept - 1) / kept);
+    }
+
+    RecordSet Result(const QString& name) && {
+        return RecordSet(QStringList{name}, std::move(m_kept));
+    }
+
+private:
+    qint64 Kept() const { return static_cast<qint64>(m_kept.size()); }
+
+    QSet<QString> m_seen;
+    std::vector<std::vector<QVariant>> m_kept;
+    int m_cap;
+};
 
 } // namespace
 
@@ -747,7 +780,7 @@ std::optional<RecordSet> Visitor::GetCheckedInVisitorList() {
 }
 
 std::optional<RecordSet> Visitor::GetDDValues(const QString& ColumnName,
-                                              const QString& FilterDefaults) {
+                                              const QString& FilterDefaults, int MaxValues) {
     QString statement;
     QString name;
     QSet<QString> excluded;
@@ -768,11 +801,25 @@ std::optional<RecordSet> Visitor::GetDDValues(const QString& ColumnName,
                             statement);
         return std::nullopt;
     }
-    const std::optional<RecordSet> values = DBManager().GetRecordSet(statement);
-    if (!values) {
-        return std::nullopt;
+    const int cap = qMax(MaxValues, 0);
+    OncePerSpelling kept(std::move(excluded), cap);
+    // Readings continue after the last value read until the cap is kept or the values end.
+    QVariant after = QString();
+    qint64 read = 0;
+    for (qint64 wanted = cap > 0 ? kept.NextReading(0) : -1;; wanted = kept.NextReading(read)) {
+        const std::optional<RecordSet> values =
+            DBManager().GetRecordSet(statement, {after, wanted});
+        if (!values) {
+            return std::nullopt;
+        }
+        kept.Take(*values);
+        read += values->RecordCount();
+        if (wanted < 0 || values->RecordCount() < wanted || kept.Full()) {
+            break;
+        }
+        after = values->Value(values->RecordCount() - 1, 0);
     }
-    return OncePerSpelling(*values, name, excluded);
+    return std::move(kept).Result(name);
 }
 
 namespace {

@@ -94,10 +94,12 @@ public:
     QString GetInsertQuery();
     QString GetUpdateQuery();
     // FilterDefaults is a parenthesised list of quoted values, such as "('General', 'Vendor')".
-    // Column names must be columns of the table. Nothing (nullopt) when a name or the list is
-    // not valid (logged) or the query failed.
+    // Column names must be columns of the table. MaxValues above 0 gives no more values than
+    // that, and reads only as far as it must to keep them, however many the column holds.
+    // Nothing (nullopt) when a name or the list is not valid (logged) or the query failed.
     std::optional<RecordSet> GetDDValues(const QString& ColumnName,
-                                         const QString& FilterDefaults = QString());
+                                         const QString& FilterDefaults = QString(),
+                                         int MaxValues = 0);
     // Distinct pairs of two columns whose values match the two LIKE patterns; pairs that differ
     // only in letter case are one pair, in the spelling met first. MaxRecords above 0 keeps no more
     // pairs than that and reads little beyond them, so a look-up that lists a few thousand stays

@@ -281,6 +281,9 @@ private:
     void ShowButtonsForVisit(bool checkedOut);
     void ConnectDetailsButtons();
 
+    // The nine lists in the order a clear refills them; lists of the same column and room share
+    // one reading.
+    void FillDropDowns();
     void FillDDValues(const QString& ColumnName, const QString& FilterDefaults, QComboBox* box);
     void FillDetailsDD(QComboBox* box, const QString& ColumnName, const QStringList& fixedItems,
                        const QString& FilterDefaults);
@@ -309,6 +312,9 @@ private:
 
     bool blnLoaded = false;
     bool blnUnloaded = false;
+    // The readings of the refill under way (frmMainDropDowns.cpp), none outside one.
+    struct DropDownReadings;
+    DropDownReadings* ddReadings = nullptr;
     // True while a long search lets painting through before all its rows are read.
     bool blnListingSearch = false;
 

@@ -129,15 +129,7 @@ void frmMain::ClearVisitorDetails(bool NewPassNo) {
     ctlWebcam->ClearImage();
     ctlWebcam->SetSaveImageFileName(QString());
     blnImageCleared = false;
-    FillVisitorTypeDD();
-    FillCompanyDD();
-    FillPurposeDD();
-    FillDepartmentDD();
-    FillSearchCompanyDD();
-    FillSearchToMeetDD();
-    FillSearchDepartmentDD();
-    FillSearchPurposeDD();
-    FillSearchVisitorTypeDD();
+    FillDropDowns();
 }
 
 // "VType" and "VPurpose" of the per-user settings; empty when absent.

@@ -8,8 +8,8 @@ namespace {
 
 using VisitorDropDownCase = VisitorFixture;
 
-QStringList Values(const QString& column, const QString& filter = QString()) {
-    const std::optional<RecordSet> rows = Visitor().GetDDValues(column, filter);
+QStringList Values(const QString& column, const QString& filter = QString(), int cap = 0) {
+    const std::optional<RecordSet> rows = Visitor().GetDDValues(column, filter, cap);
     EXPECT_TRUE(rows) << column.toStdString();
     QStringList values;
     if (rows) {
@@ -41,6 +41,27 @@ QString Shell(const QString& file, const QString& script) {
     EXPECT_TRUE(shell.waitForFinished(30000));
     EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
     return QString::fromUtf8(shell.readAllStandardOutput());
+}
+
+// "<prefix>00001" ... "<prefix><last>", numbered from `first`.
+QStringList Numbered(const char* prefix, int first, int last) {
+    QStringList values;
+    for (int i = first; i <= last; ++i) {
+        values.append(QString::fromLatin1(prefix) + QString::number(i).rightJustified(5, u'0'));
+    }
+    return values;
+}
+
+// One visit a number from `first` to `last`, the column holding "<prefix>" and the number as five
+// digits; one statement, so one transaction.
+QString StoreNumbered(const char* column, const char* prefix, int first, int last) {
+    return QStringLiteral("WITH RECURSIVE n(i) AS (SELECT %1 UNION ALL SELECT i + 1 FROM n WHERE "
+                          "i < %2) INSERT INTO [VisitorRegister] ([PassNo], [%3]) SELECT '%4' || "
+                          "i, '%5' || substr('0000' || i, -5) FROM n")
+        .arg(first)
+        .arg(last)
+        .arg(QString::fromLatin1(column), QString::fromLatin1(column) + QString::fromLatin1(prefix),
+             QString::fromLatin1(prefix));
 }
 
 } // namespace
@@ -121,4 +142,43 @@ TEST_F(VisitorDropDownCase, SqlcipherShellStillWritesTheRegister) {
     EXPECT_EQ(Values(QStringLiteral("Company")), QStringList{QStringLiteral("Shell Co")});
     EXPECT_EQ(Shell(Folder().DatabaseFile(), QStringLiteral("PRAGMA integrity_check;\n")).trimmed(),
               QStringLiteral("ok"));
+}
+
+// With a cap the values stop there, yet still each once whatever its letter case: spellings in
+// capitals come first in the column's order, so merging their later variants forces reading past
+// the first rows, and the exclusion list keeps its values out in any spelling however far it reads.
+TEST_F(VisitorDropDownCase, CapKeepsDistinctValuesBeyondMergedVariants) {
+    Execute(StoreNumbered("Company", "Firm ", 1, 20000));
+    Execute(StoreNumbered("Company", "FIRM ", 1, 10000));
+    Execute(StoreNumbered("VisitorType", "Type ", 1, 20000));
+    Execute(StoreNumbered("VisitorType", "TYPE ", 1, 10000));
+    Execute(QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [VisitorType]) VALUES "
+                           "('g1', 'GENERAL'), ('g2', 'general'), ('o1', 'OTHERS'), "
+                           "('v1', 'vendor'), ('v2', 'VENDOR')"));
+    const QString defaults = QStringLiteral("('General', 'Vendor', 'Others')");
+    const struct {
+        const char* column;
+        QString filter;
+        int cap;
+        QStringList values;
+    } cases[] = {
+        {"Company", {}, 15000, Numbered("FIRM ", 1, 10000) + Numbered("Firm ", 10001, 15000)},
+        {"Company", {}, 10001, Numbered("FIRM ", 1, 10000) + Numbered("Firm ", 10001, 10001)},
+        {"Company", {}, 5, Numbered("FIRM ", 1, 5)},
+        {"Company", {}, 0, Numbered("FIRM ", 1, 10000) + Numbered("Firm ", 10001, 20000)},
+        {"Company", {}, 25000, Numbered("FIRM ", 1, 10000) + Numbered("Firm ", 10001, 20000)},
+        {"VisitorType", defaults, 14997,
+         Numbered("TYPE ", 1, 10000) + Numbered("Type ", 10001, 14997)},
+        {"VisitorType",
+         {},
+         3,
+         {QStringLiteral("GENERAL"), QStringLiteral("OTHERS"), QStringLiteral("TYPE 00001")}},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(std::string(entry.column) + " at most " + std::to_string(entry.cap));
+        const QStringList values =
+            Values(QString::fromLatin1(entry.column), entry.filter, entry.cap);
+        EXPECT_EQ(values.size(), entry.values.size());
+        EXPECT_EQ(values, entry.values);
+    }
 }

@@ -27,6 +27,32 @@ protected:
                     .arg(QString::fromLatin1(column))
                     .arg(QString::fromLatin1(prefix)));
     }
+
+    // 30,000 visits: "Firm 00001" ... "Firm 20000" then "FIRM 00001" ... "FIRM 10000" as the
+    // company, "Type ..." and "TYPE ..." the same way as the visitor type; the spellings in
+    // capitals come first in the column's order. Then the visitor types that the exclusion list
+    // holds, in other spellings.
+    static void StoreVariantsBeyondTheCap() {
+        Execute(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+            "INSERT INTO [VisitorRegister] ([PassNo], [Company], [VisitorType]) SELECT "
+            "substr('0000' || i, -5), CASE WHEN i <= 20000 THEN 'Firm ' || substr('0000' || i, "
+            "-5) ELSE 'FIRM ' || substr('0000' || (i - 20000), -5) END, CASE WHEN i <= 20000 "
+            "THEN 'Type ' || substr('0000' || i, -5) ELSE 'TYPE ' || substr('0000' || (i - "
+            "20000), -5) END FROM n"));
+        Execute(QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [VisitorType]) VALUES "
+                               "('g1', 'GENERAL'), ('g2', 'general'), ('o1', 'OTHERS'), "
+                               "('v1', 'vendor'), ('v2', 'VENDOR')"));
+    }
+
+    // "<prefix>00001" ... "<prefix><last>", numbered from `first`.
+    static QStringList Numbered(const char* prefix, int first, int last) {
+        QStringList values;
+        for (int i = first; i <= last; ++i) {
+            values.append(QString::fromLatin1(prefix) + QString::number(i).rightJustified(5, u'0'));
+        }
+        return values;
+    }
 };
 
 } // namespace
@@ -86,6 +112,55 @@ TEST_F(frmMainDropDownsTest, ListsStopAt15000Items) {
     EXPECT_EQ(Items("ddCompany").size(), 15000);
     EXPECT_EQ(Items("ddSearchVisitorType").size(), 15000);
     EXPECT_EQ(Items("ddSearchCompany").size(), 15000);
+}
+
+// Beyond the cap the lists still hold 15000 items, each value once whatever its letter case even
+// where merging spellings meant reading past the first 15000 values, the fixed items first and
+// the excluded values in none of their spellings; a search filter survives the refill.
+TEST_F(frmMainDropDownsTest, CappedListsMergeSpellingsReadBeyondTheCap) {
+    StoreVariantsBeyondTheCap();
+    frmMain& main = OpenWindow();
+    Combo("ddSearchCompany")->setEditText(QStringLiteral("firm 123"));
+    Combo("ddSearchVisitorType")->setEditText(QStringLiteral("Vendor"));
+    main.EnableNewMode();
+    const QStringList companies = Numbered("FIRM ", 1, 10000) + Numbered("Firm ", 10001, 15000);
+    const struct {
+        const char* list;
+        QStringList items;
+    } cases[] = {
+        {"ddCompany", companies},
+        {"ddSearchCompany", companies},
+        {"ddVisitorType", QStringList{QStringLiteral("General"), QStringLiteral("Vendor"),
+                                      QStringLiteral("Others")} +
+                              Numbered("TYPE ", 1, 10000) + Numbered("Type ", 10001, 14997)},
+        {"ddSearchVisitorType", QStringList{QStringLiteral("GENERAL"), QStringLiteral("OTHERS")} +
+                                    Numbered("TYPE ", 1, 10000) + Numbered("Type ", 10001, 14998)},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.list);
+        const QStringList items = Items(entry.list);
+        EXPECT_EQ(items.size(), 15000);
+        EXPECT_EQ(items, entry.items);
+    }
+    EXPECT_EQ(Combo("ddSearchCompany")->currentText(), QStringLiteral("firm 123"));
+    EXPECT_EQ(Combo("ddSearchVisitorType")->currentText(), QStringLiteral("Vendor"));
+}
+
+// Lists of one column share a reading within a refill, never across refills: a value stored
+// since the last refill is in both lists after the next.
+TEST_F(frmMainDropDownsTest, EachRefillReadsValuesStoredSinceTheLast) {
+    StoreValues("Company", {QStringLiteral("Acme")});
+    frmMain& main = OpenWindow();
+    StoreValues("Company", {QStringLiteral("Globex")}, 2);
+    StoreValues("Department", {QStringLiteral("Sales")}, 3);
+    main.EnableNewMode();
+    for (const char* list : {"ddCompany", "ddSearchCompany"}) {
+        EXPECT_EQ(Items(list), (QStringList{QStringLiteral("Acme"), QStringLiteral("Globex")}))
+            << list;
+    }
+    for (const char* list : {"ddDepartment", "ddSearchDepartment"}) {
+        EXPECT_EQ(Items(list), QStringList{QStringLiteral("Sales")}) << list;
+    }
 }
 
 // A filter on the search page survives the refill; the details page starts empty or preset.
