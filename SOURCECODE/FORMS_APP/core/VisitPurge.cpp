@@ -13,18 +13,34 @@
 
 namespace {
 
-// A write transaction this long holds another workstation's check-in no longer than a blink;
-// the batch size follows it, since disks and registers differ.
-constexpr qint64 TargetTransactionMs = 250;
-// The pause after each transaction is at least one poll of a waiting workstation (SQLite's
-// busy handler sleeps at most 100 ms between tries), so it finds the database free.
-constexpr unsigned long PauseMs = 110;
+// A write transaction this long keeps another workstation's check-in waiting well under two
+// seconds, while each one still deletes enough visits that the pages of the indexes ordered by
+// name or company are not written over and over; the batch size follows it, since disks and
+// registers differ.
+constexpr qint64 TargetTransactionMs = 400;
+// The pause after each transaction holds more than one poll of a waiting workstation (SQLite's
+// busy handler sleeps at most 100 ms between tries), so each finds the database free even when
+// another one checks in first.
+constexpr unsigned long PauseMs = 150;
 constexpr int FirstBatch = 2000;
+// How long the purge waits for a workstation's write to end before it gives up, and how often it
+// looks: other workstations check in one after another, and a sparse look would rarely find the
+// database free.
+constexpr int BusyTimeoutMs = 10000;
+constexpr unsigned long BusyPollMs = 2;
 constexpr int SmallestBatch = 50;
 constexpr int LargestBatch = 50000;
 // The pages one batch changes stay in memory until its commit: spilling them earlier would
 // lock other workstations out of reading.
 constexpr const char* CacheSize = "PRAGMA main.cache_size = -131072;";
+
+int PollWhileBusy(void* /*context*/, int tries) {
+    if (static_cast<qint64>(tries) * static_cast<qint64>(BusyPollMs) >= BusyTimeoutMs) {
+        return 0;
+    }
+    QThread::msleep(BusyPollMs);
+    return 1;
+}
 
 QString Quoted(const QString& name) {
     QString quoted = name;
@@ -42,6 +58,7 @@ VisitPurge::VisitPurge(SqlCipherConnection& connection, const QString& safetyCop
     , m_afterRow(std::numeric_limits<qint64>::min()) {
     m_connection.Execute(QStringLiteral("ATTACH DATABASE ? AS [safety] KEY ?"), {safetyCopy, key});
     m_connection.ExecuteScript(QString::fromLatin1(CacheSize));
+    sqlite3_busy_handler(m_connection.Handle(), PollWhileBusy, nullptr);
     const RecordSet columns =
         m_connection.Query(QStringLiteral("PRAGMA main.table_info([VisitorRegister])"), {});
     QStringList names;
