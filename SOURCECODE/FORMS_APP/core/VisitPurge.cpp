@@ -122,7 +122,6 @@ qint64 VisitPurge::DeleteBatch(const QVariantList& parameters) {
     m_connection.ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
     try {
         m_connection.Execute(m_delete, parameters);
-        m_deleted += sqlite3_changes(m_connection.Handle());
         m_connection.ExecuteScript(QStringLiteral("COMMIT;"));
     } catch (const DatabaseError&) {
         if (sqlite3_get_autocommit(m_connection.Handle()) == 0) {

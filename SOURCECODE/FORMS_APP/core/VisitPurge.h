@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 class SqlCipherConnection;
 
@@ -21,8 +22,6 @@ public:
     // holds unchanged. Raises DatabaseError when a step fails; the batches before it stay deleted.
     void DeleteUpTo(const QString& lastSecond);
 
-    // Visits deleted so far.
-    qint64 Deleted() const { return m_deleted; }
     // The statement of one batch, for the log.
     QString DeleteStatement() const { return m_delete; }
 
@@ -36,7 +35,6 @@ private:
 
     SqlCipherConnection& m_connection;
     QString m_delete;
-    qint64 m_deleted = 0;
     int m_batch;
     QString m_afterCheckedIn;
     qint64 m_afterRow = 0;
