@@ -217,7 +217,8 @@ void PrintHeader() {
                {11, QStringLiteral("ms")},
                {11, QStringLiteral("check-ins")},
                {8, QStringLiteral("failed")},
-               {13, QStringLiteral("slowest ms")}});
+               {13, QStringLiteral("slowest ms")},
+               {13, QStringLiteral("started at s")}});
 }
 
 void PrintPhase(const QString& what, const Phase& phase, const DeskRun* desks) {
@@ -226,6 +227,7 @@ void PrintPhase(const QString& what, const Phase& phase, const DeskRun* desks) {
                    {11, Ms(phase.ms)},
                    {11, QStringLiteral("-")},
                    {8, QStringLiteral("-")},
+                   {13, QStringLiteral("-")},
                    {13, QStringLiteral("-")}});
         return;
     }
@@ -233,14 +235,19 @@ void PrintPhase(const QString& what, const Phase& phase, const DeskRun* desks) {
     const auto failed = std::count_if(during.begin(), during.end(),
                                       [](const CheckIn& checkIn) { return !checkIn.stored; });
     double slowest = 0;
+    qint64 slowestStart = phase.start;
     for (const CheckIn& checkIn : during) {
-        slowest = std::max(slowest, checkIn.ms);
+        if (checkIn.ms > slowest) {
+            slowest = checkIn.ms;
+            slowestStart = checkIn.start;
+        }
     }
     PrintLine({{WhatWidth, what},
                {11, Ms(phase.ms)},
                {11, QString::number(during.size())},
                {8, QString::number(failed)},
-               {13, Ms(slowest)}});
+               {13, Ms(slowest)},
+               {13, Ms(static_cast<double>(slowestStart - phase.start) / 1000.0)}});
 }
 
 void Bench(const QString& folder) {
