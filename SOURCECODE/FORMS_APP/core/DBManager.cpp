@@ -5,6 +5,7 @@
 #include "DatabaseSnapshot.h"
 #include "Settings.h"
 #include "SqlCipherConnection.h"
+#include "VisitPurge.h"
 #include "basCommon.h"
 
 #include <memory>
@@ -111,4 +112,18 @@ bool DBManager::IsDatabaseValid() {
     const std::optional<RecordSet> visits =
         GetRecordSet(QStringLiteral("SELECT * FROM [VisitorRegister] WHERE 1=0"));
     return visits && visits->FieldCount() != 0;
+}
+
+bool DBManager::PurgeVisits(const QString& safetyCopy, const QString& lastSecond) {
+    QString statement = QStringLiteral("DELETE FROM [VisitorRegister] WHERE [CheckedIn] <= ?");
+    try {
+        const auto connection = OpenConnection(strDatabaseName);
+        VisitPurge purge(*connection, safetyCopy, QString::fromLatin1(DatabasePassword));
+        statement = purge.DeleteStatement();
+        purge.DeleteUpTo(lastSecond);
+        return true;
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), statement);
+        return false;
+    }
 }

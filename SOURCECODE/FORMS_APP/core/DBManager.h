@@ -44,6 +44,12 @@ public:
 
     bool IsDatabaseValid();
 
+    // Deletes the visits checked in up to lastSecond ("yyyy-MM-dd HH:mm:ss") that the safety copy
+    // (a Backup of this database) holds unchanged, oldest first, in short transactions, so other
+    // workstations go on checking in. True when it got through; else the error is logged with
+    // source "ExecuteNonQuery" and the statement, and the visits before it stay deleted.
+    bool PurgeVisits(const QString& safetyCopy, const QString& lastSecond);
+
 private:
     QString strDatabaseName;
 };

@@ -5,9 +5,10 @@
 // A consistent copy of a database file that other workstations may be writing to. The file's
 // bytes are read while a read transaction holds the database's shared lock (so no writer commits
 // meanwhile and a hot journal left by a crash is rolled back first); the copy is written without
-// a name, checked (it opens with the key and passes "PRAGMA integrity_check") and only then given
-// the target's name. On any failure nothing new is left under the target's name and an existing
-// file there stays as it was.
+// a name, checked (it opens with the key and passes "PRAGMA quick_check", which reads and
+// authenticates every page) and only then given the target's name. The read transaction lasts
+// only as long as the copy of the bytes; the check runs after it. On any failure nothing new is
+// left under the target's name and an existing file there stays as it was.
 class DatabaseSnapshot final {
 public:
     DatabaseSnapshot() = delete;

@@ -223,12 +223,14 @@ QString Settings::Purge(const QString& EndDate) {
         const QString backupError = db.Backup(copy);
         if (!backupError.isEmpty()) {
             // Nothing is deleted without a copy to go back to.
-            return QStringLiteral("Nothing was purged, because the safety copy of the database "
-                                  "could not be made: ") +
-                   backupError;
+            const QString reason = QStringLiteral("Nothing was purged, because the safety copy of "
+                                                  "the database could not be made: ") +
+                                   backupError;
+            basCommon::WriteLog(reason, QStringLiteral("Purge"));
+            return reason;
         }
-        const bool deleted = db.ExecuteNonQuery(
-            QStringLiteral("DELETE FROM [VisitorRegister] WHERE [CheckedIn] <= ?"), {lastSecond});
+        // Only what the copy holds goes, so a visit checked in meanwhile is never lost.
+        const bool deleted = db.PurgeVisits(copy, lastSecond);
         return deleted ? QString() : QString::fromLatin1(PurgeFailedMessage);
     } catch (const std::exception& error) {
         return DescriptionOf(error);

@@ -444,4 +444,47 @@ TEST_F(DBManagerTest, BackupUsesTheConfiguredNameWithoutDefault) {
     EXPECT_FALSE(QFileInfo::exists(folder.Path() + QStringLiteral("/backup.qbk")));
 }
 
+TEST_F(DBManagerTest, PurgeVisitsDeletesOnlyWhatTheSafetyCopyHoldsUnchanged) {
+    const auto insert = [](const QString& passNo, const QString& checkedIn) {
+        ASSERT_TRUE(DBManager().ExecuteNonQuery(
+            QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name], [CheckedIn]) "
+                           "VALUES (?, 'V', ?)"),
+            {passNo, checkedIn}));
+    };
+    insert(QStringLiteral("0001"), QStringLiteral("2025-01-01 09:00:00"));
+    insert(QStringLiteral("0002"), QStringLiteral("2025-01-02 09:00:00"));
+    insert(QStringLiteral("0003"), QStringLiteral("2025-01-03 09:00:00"));
+    insert(QStringLiteral("0004"), QStringLiteral("2025-02-01 09:00:00"));
+    const QString copy = DataFile(QStringLiteral("quorvane.purge.copy"));
+    ASSERT_EQ(DBManager().Backup(copy), QString());
+
+    // Between the copy and the delete, other workstations go on working.
+    DBManager db;
+    ASSERT_TRUE(
+        db.ExecuteNonQuery(QStringLiteral("UPDATE [VisitorRegister] SET [CheckedOut] = "
+                                          "'2025-01-02 10:00:00' WHERE [PassNo] = '0002'")));
+    // The newest visit goes, so the next one takes its row number again.
+    ASSERT_TRUE(db.ExecuteNonQuery(
+        QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = '0004'")));
+    insert(QStringLiteral("0006"), QStringLiteral("2025-01-04 09:00:00"));
+    insert(QStringLiteral("0005"), QStringLiteral("2025-01-05 09:00:00"));
+    const auto reused = db.GetRecordSet(
+        QStringLiteral("SELECT rowid FROM [VisitorRegister] WHERE [PassNo] = '0006'"));
+    ASSERT_TRUE(reused && reused->RecordCount() == 1);
+    ASSERT_EQ(reused->Value(0, 0).toInt(), 4);
+
+    EXPECT_TRUE(db.PurgeVisits(copy, QStringLiteral("2025-01-31 23:59:59")));
+    const auto rows =
+        db.GetRecordSet(QStringLiteral("SELECT [PassNo] FROM [VisitorRegister] ORDER BY [PassNo]"));
+    ASSERT_TRUE(rows.has_value());
+    QStringList kept;
+    for (int row = 0; row < rows->RecordCount(); ++row) {
+        kept.append(rows->Value(row, 0).toString());
+    }
+    // Only the visits the copy holds as they are now are gone.
+    EXPECT_EQ(kept, (QStringList{QStringLiteral("0002"), QStringLiteral("0005"),
+                                 QStringLiteral("0006")}));
+    EXPECT_EQ(folder.LogText(), QString());
+}
+
 } // namespace

@@ -1,13 +1,18 @@
 // Backups taken as checked snapshots: while other processes write, after a crash left a hot
-// journal, and when the copy cannot be made or is damaged.
+// journal, and when the copy cannot be made or is damaged. The purge, which deletes only what its
+// safety copy holds: while other processes check in, and killed midway.
 #include "VisitorFixture.h"
 
 #include "core/DatabaseSnapshot.h"
+#include "core/Settings.h"
 #include "core/SqlCipherConnection.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSet>
 #include <QThread>
 
@@ -18,6 +23,9 @@ namespace {
 const QString FolderVariable = QStringLiteral("QUORVANE_SNAPSHOT_PROGRAM_FOLDER");
 const QString WorkerVariable = QStringLiteral("QUORVANE_SNAPSHOT_WORKER");
 const QString Key = QString::fromLatin1(DBManager::DatabasePassword);
+// The purge below takes the first three months of AddVisitsOverDays.
+const QString PurgeEndDate = QStringLiteral("31-03-2024");
+const QString PurgeLastSecond = QStringLiteral("2024-03-31 23:59:59");
 
 QString StopFile(const QString& folder) {
     return folder + QStringLiteral("/stop-workers");
@@ -68,6 +76,14 @@ TEST(DatabaseSnapshotKilled, DISABLED_BacksUpUntilKilled) {
     for (;;) {
         ASSERT_EQ(DBManager().Backup(target), QString());
     }
+}
+
+// Run only as a child: one purge, unless it is killed first.
+TEST(DatabaseSnapshotPurge, DISABLED_Purges) {
+    const QString folder = QProcessEnvironment::systemEnvironment().value(FolderVariable);
+    ASSERT_FALSE(folder.isEmpty());
+    AppEnvironment::SetProgramFolder(folder);
+    ASSERT_EQ(Settings().Purge(PurgeEndDate), QString());
 }
 
 class DatabaseSnapshotTest : public VisitorFixture {
@@ -126,6 +142,55 @@ protected:
 
     static QStringList FolderEntries(const QString& folder) {
         return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    // Visits seven minutes apart from 1 January 2024 on, with a few companies.
+    static void AddVisitsOverDays(int count) {
+        SqlCipherConnection connection(
+            AppEnvironment::ProgramFolder() + QStringLiteral("/Data/quorvane.sys.qvd"), Key);
+        connection.ExecuteScript(
+            QStringLiteral(
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < %1) "
+                "INSERT INTO [VisitorRegister]([PassNo],[Name],[Company],[Remarks],[CheckedIn]) "
+                "SELECT printf('%05d', i), 'Earlier visitor ' || i, 'Company ' || (i % 97), "
+                "substr(hex(randomblob(100)), 1, 150), "
+                "datetime('2024-01-01 08:00:00', '+' || (i * 7) || ' minutes') FROM n;")
+                .arg(count));
+    }
+
+    // Every visit of the file by pass number: its row, check-in, check-out and name.
+    static QMap<QString, QString> Visits(const QString& file) {
+        SqlCipherConnection connection(file, Key);
+        const RecordSet rows = connection.Query(
+            QStringLiteral("SELECT [PassNo], rowid || '|' || [CheckedIn] || '|' || "
+                           "ifnull([CheckedOut], '-') || '|' || [Name] FROM [VisitorRegister]"),
+            {});
+        QMap<QString, QString> visits;
+        for (int row = 0; row < rows.RecordCount(); ++row) {
+            visits.insert(rows.Value(row, 0).toString(), rows.Value(row, 1).toString());
+        }
+        return visits;
+    }
+
+    static QString CheckedInOf(const QString& visit) { return visit.section(u'|', 1, 1); }
+
+    QStringList PurgeCopies() const {
+        return FolderEntries(Folder().DataFolder())
+            .filter(QRegularExpression(QStringLiteral("^quorvane\\.purge\\.\\d{14}$")));
+    }
+
+    // The visits that are gone since `before`; every other one is there unchanged.
+    static QMap<QString, QString> Deleted(const QMap<QString, QString>& before,
+                                          const QMap<QString, QString>& after) {
+        QMap<QString, QString> deleted;
+        for (auto visit = before.begin(); visit != before.end(); ++visit) {
+            if (!after.contains(visit.key())) {
+                deleted.insert(visit.key(), visit.value());
+            } else {
+                EXPECT_EQ(after.value(visit.key()), visit.value()) << visit.key().toStdString();
+            }
+        }
+        return deleted;
     }
 
     // A register large enough that a copy takes a while.
@@ -207,39 +272,73 @@ TEST_F(DatabaseSnapshotTest, AFailedBackupLeavesNothingUnderTheChosenName) {
     const QString database = Folder().DatabaseFile();
     const QString backups = Folder().Path() + QStringLiteral("/backups");
     ASSERT_TRUE(QDir().mkpath(backups));
+    qsizetype page = 0;
+    qsizetype indexPage = 0;
+    {
+        SqlCipherConnection connection(database, Key);
+        page = connection.Query(QStringLiteral("PRAGMA page_size"), {}).Value(0, 0).toLongLong();
+        indexPage = (connection
+                         .Query(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = "
+                                               "'IX_VisitorRegister_Company'"),
+                                {})
+                         .Value(0, 0)
+                         .toLongLong() -
+                     1) *
+                    page;
+    }
+    ASSERT_GT(page, 0);
+    ASSERT_GT(indexPage, 0);
     QFile file(database);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     const QByteArray intact = file.readAll();
+    // The database's bytes with a stretch overwritten: the copy of the file is damaged alike.
+    const auto overwritten = [&intact](qsizetype at, const QByteArray& with) {
+        return QByteArray(intact).replace(at, with.size(), with);
+    };
+    QByteArray flipped = intact.mid(intact.size() / 2, 64);
+    for (char& byte : flipped) {
+        byte = static_cast<char>(~byte);
+    }
+    const qsizetype middlePage = intact.size() / 2 / page * page;
 
     struct Case {
         const char* what;
         QString target;
-        // Damages the database in the middle of its file; restored afterwards.
-        bool damage;
+        // The damaged bytes the database holds during the backup, none when empty; restored
+        // afterwards.
+        QByteArray damaged;
         const char* says;
     };
     const Case cases[] = {
-        {"a damaged database", backups + QStringLiteral("/damaged.qbk"), true, "is damaged"},
-        {"the database itself as target", database, false, "the database itself"},
-        {"a folder that does not exist", backups + QStringLiteral("/no/such/copy.qbk"), false,
+        {"64 bytes flipped in the middle", backups + QStringLiteral("/flipped.qbk"),
+         overwritten(intact.size() / 2, flipped), "is damaged"},
+        {"a page in the middle zeroed", backups + QStringLiteral("/zeroed.qbk"),
+         overwritten(middlePage, QByteArray(page, '\0')), "is damaged"},
+        // The cross-check of indexes against the table is not run: the page's own code finds it.
+        {"an index page zeroed", backups + QStringLiteral("/index.qbk"),
+         overwritten(indexPage, QByteArray(page, '\0')), "is damaged"},
+        // Whole, well-formed bytes at the wrong place.
+        {"the last page replaced by another page", backups + QStringLiteral("/moved.qbk"),
+         overwritten(intact.size() - page, intact.mid(2 * page, page)), "is damaged"},
+        {"the database itself as target", database, {}, "the database itself"},
+        {"a folder that does not exist",
+         backups + QStringLiteral("/no/such/copy.qbk"),
+         {},
          "Path not found"},
-        {"a folder as target", backups, false, "is a folder"},
+        {"a folder as target", backups, {}, "is a folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.damage) {
-            QByteArray damaged = intact;
-            for (qsizetype i = damaged.size() / 2; i < damaged.size() / 2 + 64; ++i) {
-                damaged[i] = static_cast<char>(~damaged[i]);
-            }
+        if (!c.damaged.isEmpty()) {
+            ASSERT_NE(c.damaged, intact);
             ASSERT_TRUE(file.seek(0));
-            ASSERT_EQ(file.write(damaged), damaged.size());
+            ASSERT_EQ(file.write(c.damaged), c.damaged.size());
             ASSERT_TRUE(file.flush());
         }
         const QString answer = DBManager().Backup(c.target);
         EXPECT_TRUE(answer.contains(QString::fromLatin1(c.says))) << answer.toStdString();
         EXPECT_EQ(FolderEntries(backups), QStringList());
-        if (c.damage) {
+        if (!c.damaged.isEmpty()) {
             ASSERT_TRUE(file.seek(0));
             ASSERT_EQ(file.write(intact), intact.size());
             ASSERT_TRUE(file.flush());
@@ -282,6 +381,118 @@ TEST_F(DatabaseSnapshotTest, AFailedBackupKeepsAnEarlierFileOfThatName) {
     EXPECT_FALSE(DBManager().Backup(target).isEmpty());
     EXPECT_EQ(ReadBytes(target), earlier);
     EXPECT_EQ(FolderEntries(Folder().Path()).filter(QStringLiteral("partial")), QStringList());
+}
+
+TEST_F(DatabaseSnapshotTest, APurgeKilledMidwayLeavesAWholeRegisterAndACompleteSafetyCopy) {
+    AddVisitsOverDays(60000);
+    const QString database = Folder().DatabaseFile();
+    const QMap<QString, QString> original = Visits(database);
+    qsizetype purged = 0;
+    for (const QString& visit : original) {
+        purged += CheckedInOf(visit) <= PurgeLastSecond ? 1 : 0;
+    }
+    ASSERT_GT(purged, 15000);
+    const QByteArray intact = ReadBytes(database);
+    const auto restore = [&] {
+        QFile::remove(database + QStringLiteral("-journal"));
+        for (const QString& entry : FolderEntries(Folder().DataFolder())) {
+            if (entry != QFileInfo(database).fileName()) {
+                ASSERT_TRUE(QFile::remove(Folder().DataFolder() + entry));
+            }
+        }
+        WriteBytes(database, intact);
+    };
+    // How long a whole purge takes here, to kill the others at points along it.
+    QElapsedTimer timer;
+    timer.start();
+    {
+        const auto child = StartChild(QStringLiteral("DatabaseSnapshotPurge.*"));
+        ExpectSucceeded(*child);
+    }
+    const qint64 whole = timer.elapsed();
+    ASSERT_EQ(Deleted(original, Visits(database)).size(), purged);
+    restore();
+
+    int midway = 0;
+    for (const int percent : {10, 25, 40, 55, 70, 85, 100}) {
+        SCOPED_TRACE(percent);
+        const auto child = StartChild(QStringLiteral("DatabaseSnapshotPurge.*"));
+        QThread::msleep(static_cast<unsigned long>(whole * percent / 100));
+        child->kill();
+        ASSERT_TRUE(child->waitForFinished(-1));
+
+        // Opening the register rolls back what the killed purge left half done.
+        const QMap<QString, QString> deleted = Deleted(original, Visits(database));
+        EXPECT_EQ(Shell(database, QStringLiteral("PRAGMA integrity_check;")),
+                  QStringList{QStringLiteral("ok")});
+        for (const QString& visit : deleted) {
+            EXPECT_LE(CheckedInOf(visit), PurgeLastSecond) << visit.toStdString();
+        }
+        if (!deleted.isEmpty()) {
+            const QStringList copies = PurgeCopies();
+            ASSERT_EQ(copies.size(), 1);
+            const QMap<QString, QString> copied = Visits(Folder().DataFolder() + copies.first());
+            for (auto visit = deleted.begin(); visit != deleted.end(); ++visit) {
+                EXPECT_EQ(copied.value(visit.key()), visit.value()) << visit.key().toStdString();
+            }
+        }
+        midway += !deleted.isEmpty() && deleted.size() < purged ? 1 : 0;
+        restore();
+    }
+    // At least one kill came in the middle of the deletes.
+    EXPECT_GT(midway, 0);
+}
+
+TEST_F(DatabaseSnapshotTest, BackupAndPurgeBesideTwoWorkstationsCheckingIn) {
+    AddVisitsOverDays(30000);
+    const QString database = Folder().DatabaseFile();
+    const QMap<QString, QString> original = Visits(database);
+    const QStringList workers = {QStringLiteral("w0"), QStringLiteral("w1")};
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (const QString& worker : workers) {
+        children.push_back(StartChild(QStringLiteral("DatabaseSnapshotWorker.*"), worker));
+    }
+    const auto waitForMoreThan = [&](qsizetype count) {
+        while (Acknowledged(workers).size() <= count) {
+            for (const auto& child : children) {
+                ASSERT_FALSE(child->waitForFinished(0))
+                    << "a worker stopped: " << child->readAll().toStdString();
+            }
+            QThread::msleep(10);
+        }
+    };
+    waitForMoreThan(20);
+    const QSet<QString> beforeBackup = Acknowledged(workers);
+    const QString backup = Folder().Path() + QStringLiteral("/backup.qbk");
+    ASSERT_EQ(DBManager().Backup(backup), QString());
+    ASSERT_EQ(Settings().Purge(PurgeEndDate), QString());
+    const qsizetype afterPurge = Acknowledged(workers).size();
+    waitForMoreThan(afterPurge + 20);
+    WriteBytes(StopFile(Folder().Path()), "stop");
+    // Every check-in succeeded.
+    for (const auto& child : children) {
+        ExpectSucceeded(*child);
+    }
+
+    const QMap<QString, QString> now = Visits(database);
+    for (const QString& passNo : Acknowledged(workers)) {
+        EXPECT_TRUE(now.contains(passNo)) << passNo.toStdString();
+    }
+    const QMap<QString, QString> backedUp = Visits(backup);
+    for (const QString& passNo : beforeBackup) {
+        EXPECT_TRUE(backedUp.contains(passNo)) << passNo.toStdString();
+    }
+    // The visits up to the day are gone, those after it are there, and the safety copy holds
+    // every one that went.
+    const QStringList copies = PurgeCopies();
+    ASSERT_EQ(copies.size(), 1);
+    const QMap<QString, QString> copied = Visits(Folder().DataFolder() + copies.first());
+    for (auto visit = original.begin(); visit != original.end(); ++visit) {
+        const bool purged = CheckedInOf(visit.value()) <= PurgeLastSecond;
+        EXPECT_EQ(now.contains(visit.key()), !purged) << visit.value().toStdString();
+        EXPECT_EQ(copied.value(visit.key()), visit.value());
+    }
+    EXPECT_EQ(Folder().LogText(), QString());
 }
 
 } // namespace

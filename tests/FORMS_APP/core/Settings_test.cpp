@@ -415,6 +415,10 @@ TEST_F(SettingsTest, PurgeDeletesNothingWithoutItsSafetyCopy) {
     const QString answer = Settings().Purge(QStringLiteral("10-01-2025"));
     EXPECT_TRUE(answer.contains(QStringLiteral("safety copy"))) << answer.toStdString();
     EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});
+    // The reason is in the day's log, as for a failed backup.
+    const QStringList lines = folder.LogLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines.at(0).section(u'\t', 1), QStringLiteral("Purge\t") + answer);
 }
 
 TEST_F(SettingsTest, PurgeReportsAFailedDelete) {
@@ -424,6 +428,10 @@ TEST_F(SettingsTest, PurgeReportsAFailedDelete) {
               QString::fromLatin1(Settings::PurgeFailedMessage));
     EXPECT_TRUE(
         QFile::exists(folder.DataFolder() + QStringLiteral("quorvane.purge.20250314092653")));
+    const QStringList lines = folder.LogLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines.at(0).contains(QStringLiteral("\tExecuteNonQuery\t")));
+    EXPECT_TRUE(lines.at(0).contains(QStringLiteral("no such table"))) << lines.at(0).toStdString();
 }
 
 TEST_F(SettingsTest, PurgeRefusesATextThatIsNoDate) {

@@ -1,0 +1,151 @@
+#include "VisitPurge.h"
+
+#include "DatabaseError.h"
+#include "SqlCipherConnection.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <sqlcipher/sqlite3.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// A write transaction this long keeps another workstation's check-in waiting well under two
+// seconds, while each one still deletes enough visits that the pages of the indexes ordered by
+// name or company are not written over and over; the batch size follows it, since disks and
+// registers differ.
+constexpr qint64 TargetTransactionMs = 400;
+// The pause after each transaction holds more than one poll of a waiting workstation (SQLite's
+// busy handler sleeps at most 100 ms between tries), so each finds the database free even when
+// another one checks in first.
+constexpr unsigned long PauseMs = 150;
+constexpr int FirstBatch = 2000;
+// How long the purge waits for a workstation's write to end before it gives up, and how often it
+// looks: other workstations check in one after another, and a sparse look would rarely find the
+// database free.
+constexpr int BusyTimeoutMs = 10000;
+constexpr unsigned long BusyPollMs = 2;
+constexpr int SmallestBatch = 50;
+constexpr int LargestBatch = 50000;
+// The pages one batch changes stay in memory until its commit: spilling them earlier would
+// lock other workstations out of reading.
+constexpr const char* CacheSize = "PRAGMA main.cache_size = -131072;";
+
+int PollWhileBusy(void* /*context*/, int tries) {
+    if (static_cast<qint64>(tries) * static_cast<qint64>(BusyPollMs) >= BusyTimeoutMs) {
+        return 0;
+    }
+    QThread::msleep(BusyPollMs);
+    return 1;
+}
+
+QString Quoted(const QString& name) {
+    QString quoted = name;
+    quoted.replace(u']', QStringLiteral("]]"));
+    return u'[' + quoted + u']';
+}
+
+} // namespace
+
+VisitPurge::VisitPurge(SqlCipherConnection& connection, const QString& safetyCopy,
+                       const QString& key)
+    : m_connection(connection)
+    , m_batch(FirstBatch)
+    , m_afterCheckedIn(QStringLiteral(""))
+    , m_afterRow(std::numeric_limits<qint64>::min()) {
+    m_connection.Execute(QStringLiteral("ATTACH DATABASE ? AS [safety] KEY ?"), {safetyCopy, key});
+    m_connection.ExecuteScript(QString::fromLatin1(CacheSize));
+    sqlite3_busy_handler(m_connection.Handle(), PollWhileBusy, nullptr);
+    const RecordSet columns =
+        m_connection.Query(QStringLiteral("PRAGMA main.table_info([VisitorRegister])"), {});
+    QStringList names;
+    for (int row = 0; row < columns.RecordCount(); ++row) {
+        names.append(columns.Value(row, 1).toString());
+    }
+    if (names.isEmpty()) {
+        throw DatabaseError(QStringLiteral("no such table: VisitorRegister"));
+    }
+    m_delete = BuildDeleteStatement(names);
+}
+
+VisitPurge::~VisitPurge() {
+    try {
+        m_connection.ExecuteScript(QStringLiteral("DETACH DATABASE [safety];"));
+    } catch (const DatabaseError&) {
+        // Closing the connection detaches it as well.
+    }
+}
+
+QString VisitPurge::BuildDeleteStatement(const QStringList& columns) {
+    // ?1, ?2: the last visit of the batch before (check-in, row); ?3, ?4: the last of this one;
+    // ?5: the last second to purge.
+    QString statement = QStringLiteral(
+        "DELETE FROM main.[VisitorRegister] WHERE [CheckedIn] <= ?5 AND rowid IN ("
+        "SELECT rowid FROM [safety].[VisitorRegister] WHERE [CheckedIn] >= ?1 AND "
+        "[CheckedIn] <= ?3 AND NOT ([CheckedIn] = ?1 AND rowid <= ?2) AND "
+        "NOT ([CheckedIn] = ?3 AND rowid > ?4)) AND EXISTS (SELECT 1 FROM "
+        "[safety].[VisitorRegister] AS [copy] WHERE [copy].rowid = main.[VisitorRegister].rowid");
+    for (const QString& column : columns) {
+        statement += QStringLiteral(" AND [copy].") + Quoted(column) +
+                     QStringLiteral(" IS main.[VisitorRegister].") + Quoted(column);
+    }
+    return statement + u')';
+}
+
+bool VisitPurge::NextBatchEnd(const QString& lastSecond, QString& checkedIn, qint64& row) const {
+    const QString remaining = QStringLiteral(
+        "SELECT [CheckedIn], rowid FROM [safety].[VisitorRegister] WHERE [CheckedIn] <= ? AND "
+        "[CheckedIn] >= ? AND NOT ([CheckedIn] = ? AND rowid <= ?) ");
+    const QVariantList after = {lastSecond, m_afterCheckedIn, m_afterCheckedIn, m_afterRow};
+    RecordSet end = m_connection.Query(
+        remaining + QStringLiteral("ORDER BY [CheckedIn], rowid LIMIT 1 OFFSET ?"),
+        after + QVariantList{m_batch - 1});
+    if (end.RecordCount() == 0) {
+        // Fewer than a batch are left: the last of them ends it.
+        end = m_connection.Query(
+            remaining + QStringLiteral("ORDER BY [CheckedIn] DESC, rowid DESC LIMIT 1"), after);
+    }
+    if (end.RecordCount() == 0) {
+        return false;
+    }
+    checkedIn = end.Value(0, 0).toString();
+    row = end.Value(0, 1).toLongLong();
+    return true;
+}
+
+qint64 VisitPurge::DeleteBatch(const QVariantList& parameters) {
+    QElapsedTimer timer;
+    timer.start();
+    m_connection.ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
+    try {
+        m_connection.Execute(m_delete, parameters);
+        m_connection.ExecuteScript(QStringLiteral("COMMIT;"));
+    } catch (const DatabaseError&) {
+        if (sqlite3_get_autocommit(m_connection.Handle()) == 0) {
+            sqlite3_exec(m_connection.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        throw;
+    }
+    return timer.elapsed();
+}
+
+void VisitPurge::DeleteUpTo(const QString& lastSecond) {
+    QString endCheckedIn;
+    qint64 endRow = 0;
+    for (bool first = true; NextBatchEnd(lastSecond, endCheckedIn, endRow); first = false) {
+        if (!first) {
+            QThread::msleep(PauseMs);
+        }
+        const qint64 ms =
+            DeleteBatch({m_afterCheckedIn, m_afterRow, endCheckedIn, endRow, lastSecond});
+        m_afterCheckedIn = endCheckedIn;
+        m_afterRow = endRow;
+        // Grows or shrinks the next batch toward the target length, at most doubling it.
+        const double scale = std::min(2.0, static_cast<double>(TargetTransactionMs) /
+                                               static_cast<double>(std::max<qint64>(ms, 1)));
+        m_batch = std::clamp(static_cast<int>(m_batch * scale), SmallestBatch, LargestBatch);
+    }
+}
