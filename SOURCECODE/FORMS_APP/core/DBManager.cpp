@@ -39,6 +39,10 @@ QString DBManager::DatabaseName() const {
     return strDatabaseName;
 }
 
+QString DBManager::LastError() const {
+    return strLastError;
+}
+
 std::optional<RecordSet> DBManager::GetRecordSet(const QString& SQLCommandText) {
     return GetRecordSet(SQLCommandText, {});
 }
@@ -50,7 +54,8 @@ std::optional<RecordSet> DBManager::GetRecordSet(const QString& SQLCommandText,
         const auto connection = OpenConnection(strDatabaseName);
         return connection->Query(SQLCommandText, parameters, firstRows);
     } catch (const std::exception& error) {
-        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetRecordSet"), SQLCommandText);
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("GetRecordSet"), SQLCommandText);
         return std::nullopt;
     }
 }
@@ -65,7 +70,8 @@ bool DBManager::ExecuteNonQuery(const QString& SQLQuery, const QVariantList& par
         connection->Execute(SQLQuery, parameters);
         return true;
     } catch (const std::exception& error) {
-        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), SQLQuery);
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), SQLQuery);
         return false;
     }
 }

@@ -18,6 +18,8 @@ public:
 
     void SetDatabaseName(const QString& value);
     QString DatabaseName() const;
+    // The description of the last failure of GetRecordSet or ExecuteNonQuery, "" when none failed.
+    QString LastError() const;
 
     // Nothing (nullopt) after an error, which is logged with source "GetRecordSet".
     std::optional<RecordSet> GetRecordSet(const QString& SQLCommandText);
@@ -52,4 +54,5 @@ public:
 
 private:
     QString strDatabaseName;
+    QString strLastError;
 };

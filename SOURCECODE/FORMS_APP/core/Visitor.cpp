@@ -626,20 +626,14 @@ bool Visitor::UpdateVisitorRecord() {
 
 // ---- other changes ----
 
-namespace {
-
-// What a check-out or delete reports when the database refused the change; the engine's own
-// description is in the log line DBManager wrote.
-const QString DatabaseUnchanged = QStringLiteral("The database could not be changed.");
-
-} // namespace
-
 bool Visitor::CheckOutVisitor() {
-    if (!DBManager().ExecuteNonQuery(QStringLiteral("UPDATE [VisitorRegister] SET "
-                                                    "[CheckedOut]=datetime('now','localtime') "
-                                                    "WHERE [PassNo] = ?"),
-                                     {m_passNo})) {
-        m_errorMessage = DatabaseUnchanged;
+    DBManager db;
+    if (!db.ExecuteNonQuery(QStringLiteral("UPDATE [VisitorRegister] SET "
+                                           "[CheckedOut]=datetime('now','localtime') "
+                                           "WHERE [PassNo] = ?"),
+                            {m_passNo})) {
+        // The engine's own reason ("database is locked"), as the receptionist is shown it.
+        m_errorMessage = db.LastError();
         return false;
     }
     // An UPDATE that finds no row still succeeds: another workstation deleted the visit. A
@@ -668,12 +662,13 @@ bool Visitor::DeleteVisitor() {
             }
         }
         // A row already deleted elsewhere is no failure: the visit is gone, as asked.
-        if (!DBManager().ExecuteNonQuery(
-                QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo})) {
+        DBManager db;
+        if (!db.ExecuteNonQuery(QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"),
+                                {m_passNo})) {
             if (hasPhoto) {
                 QFile::rename(aside, photo);
             }
-            m_errorMessage = DatabaseUnchanged;
+            m_errorMessage = db.LastError();
             return false;
         }
         if (hasPhoto && !QFile::remove(aside)) {

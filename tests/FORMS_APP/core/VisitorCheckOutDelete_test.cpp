@@ -6,7 +6,8 @@
 namespace {
 
 const QByteArray PhotoBytes = QByteArrayLiteral("BM stored still");
-const QString DatabaseUnchanged = QStringLiteral("The database could not be changed.");
+// The engine's own reason, as the receptionist is shown it.
+const QString DatabaseLocked = QStringLiteral("database is locked");
 
 // One visit still checked in, with its photo.
 class VisitorChange : public VisitorFixture {
@@ -57,10 +58,10 @@ TEST_F(VisitorChange, DatabaseHeldByAnotherWorkstation) {
     DatabaseWriteLock lock(Folder().DatabaseFile());
     Visitor out = Of(PassNo);
     EXPECT_FALSE(out.CheckOutVisitor());
-    EXPECT_EQ(out.ErrorMessage(), DatabaseUnchanged);
+    EXPECT_EQ(out.ErrorMessage(), DatabaseLocked);
     Visitor deleted = Of(PassNo);
     EXPECT_FALSE(deleted.DeleteVisitor());
-    EXPECT_EQ(deleted.ErrorMessage(), DatabaseUnchanged);
+    EXPECT_EQ(deleted.ErrorMessage(), DatabaseLocked);
     ExpectUnchanged();
     EXPECT_EQ(Folder().LogText().count(QStringLiteral("\tExecuteNonQuery\tdatabase is locked")), 2);
 }

@@ -275,7 +275,7 @@ TEST_F(frmMainListsTest, FailedChangesKeepTheRowAndSayWhy) {
     const QString deleteFailed = QStringLiteral("An error occured while trying to delete!\r\n");
     const QString checkOutFailed =
         QStringLiteral("An error occured while trying to check-out!\r\n");
-    const QString held = QStringLiteral("The database could not be changed.");
+    const QString held = QStringLiteral("database is locked");
     const QString gone = QStringLiteral("Record does not exist. It might have been deleted!");
     const QString denied = QStringLiteral("Permission denied: ") + photo;
     const struct {
