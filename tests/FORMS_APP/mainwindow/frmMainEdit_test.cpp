@@ -121,15 +121,7 @@ TEST_F(frmMainEditTest, FailedChangesKeepThePage) {
         Click(c.button);
         photos.reset();
 
-        ASSERT_FALSE(MsgBox::Recorded().empty());
-        const MsgBox::Shown& shown = MsgBox::Recorded().back();
-        EXPECT_EQ(shown.text, c.message);
-        EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
-        EXPECT_EQ(shown.icon, MsgBox::Icon::Critical);
-        EXPECT_EQ(shown.buttons, MsgBox::Buttons::OK);
-        const QStringList lines = LogLinesFrom(QString::fromLatin1(c.source));
-        ASSERT_EQ(lines.size(), 1) << folder.LogText().toStdString();
-        EXPECT_EQ(lines.front().section(u'\t', 2, 2), c.message.section(QStringLiteral("\r\n"), 1));
+        ExpectChangeFailureShown(c.message, c.source);
         EXPECT_TRUE(Shown(QStringLiteral("fraMain")));
         EXPECT_TRUE(Shown(QStringLiteral("btnUpdate")));
         EXPECT_EQ(Edit("txtPassNo")->text(), QStringLiteral("0001"));

@@ -82,6 +82,20 @@ protected:
         return lines;
     }
 
+    // The last box is the critical one of a failed change, and the handler wrote one log line with
+    // the box's description (the text after its first line).
+    void ExpectChangeFailureShown(const QString& message, const char* source) const {
+        ASSERT_FALSE(MsgBox::Recorded().empty());
+        const MsgBox::Shown& shown = MsgBox::Recorded().back();
+        EXPECT_EQ(shown.text, message);
+        EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
+        EXPECT_EQ(shown.icon, MsgBox::Icon::Critical);
+        EXPECT_EQ(shown.buttons, MsgBox::Buttons::OK);
+        const QStringList lines = LogLinesFrom(QString::fromLatin1(source));
+        ASSERT_EQ(lines.size(), 1) << folder.LogText().toStdString();
+        EXPECT_EQ(lines.front().section(u'\t', 2, 2), message.section(QStringLiteral("\r\n"), 1));
+    }
+
     TempProgramFolder folder;
     std::unique_ptr<frmMain> window;
 };

@@ -330,15 +330,7 @@ TEST_F(frmMainListsTest, FailedChangesKeepTheRowAndSayWhy) {
         lock.reset();
         photos.reset();
 
-        ASSERT_FALSE(MsgBox::Recorded().empty());
-        const MsgBox::Shown& shown = MsgBox::Recorded().back();
-        EXPECT_EQ(shown.text, c.message);
-        EXPECT_EQ(shown.title, QStringLiteral("Quorvane Lite"));
-        EXPECT_EQ(shown.icon, MsgBox::Icon::Critical);
-        EXPECT_EQ(shown.buttons, MsgBox::Buttons::OK);
-        const QStringList lines = LogLinesFrom(QString::fromLatin1(c.source));
-        ASSERT_EQ(lines.size(), 1) << folder.LogText().toStdString();
-        EXPECT_EQ(lines.front().section(u'\t', 2, 2), c.message.section(QStringLiteral("\r\n"), 1));
+        ExpectChangeFailureShown(c.message, c.source);
         EXPECT_EQ(list->model()->rowCount(), 2);
         EXPECT_EQ(list->model()->index(1, 0).data().toString(), QStringLiteral("0002"));
         if (c.failure != Failure::DeletedElsewhere) {
