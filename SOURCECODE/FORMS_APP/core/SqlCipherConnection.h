@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVariantList>
 
+#include <chrono>
+
 struct sqlite3;
 
 // One open, keyed connection to an SQLCipher database file; closed when the object goes.
@@ -15,6 +17,8 @@ public:
 
     // Waits this long for another workstation's lock before failing.
     static constexpr int BusyTimeoutMs = 10000;
+    // How often a waiting connection looks whether the lock is free.
+    static constexpr std::chrono::milliseconds BusyPoll{2};
 
     SqlCipherConnection(const QString& path, const QString& key, Mode mode = Mode::ExistingOnly);
     ~SqlCipherConnection();
@@ -38,6 +42,9 @@ private:
     bool TryKey(const QString& path, int flags, const QString& keyPragma);
     void Close();
     [[noreturn]] void Fail() const;
+    // The engine's busy handler: true (go on waiting) until the timeout has passed.
+    static int WaitWhileBusy(void* connection, int tries);
 
     sqlite3* m_db = nullptr;
+    std::chrono::steady_clock::time_point m_busySince;
 };

@@ -13,34 +13,20 @@
 
 namespace {
 
-// A write transaction this long keeps another workstation's check-in waiting well under two
-// seconds, while each one still deletes enough visits that the pages of the indexes ordered by
-// name or company are not written over and over; the batch size follows it, since disks and
-// registers differ.
-constexpr qint64 TargetTransactionMs = 400;
-// The pause after each transaction holds more than one poll of a waiting workstation (SQLite's
-// busy handler sleeps at most 100 ms between tries), so each finds the database free even when
-// another one checks in first.
-constexpr unsigned long PauseMs = 150;
-constexpr int FirstBatch = 2000;
-// How long the purge waits for a workstation's write to end before it gives up, and how often it
-// looks: other workstations check in one after another, and a sparse look would rarely find the
-// database free.
-constexpr int BusyTimeoutMs = 10000;
-constexpr unsigned long BusyPollMs = 2;
-constexpr int SmallestBatch = 50;
-constexpr int LargestBatch = 50000;
+// A workstation that wants to check in waits at most one transaction, so one lasts well under
+// two seconds. Within that it is made as long as it can be: each transaction rewrites every page
+// it touches, and visits in check-in order touch nearly one page of the index by name and company
+// each, however many transactions before touched the same page.
+constexpr qint64 TargetTransactionMs = 1200;
+// The pause after each transaction lets the workstations that waited for it check in: one
+// check-in holds the lock for milliseconds, and a waiting one looks every two.
+constexpr unsigned long PauseMs = 50;
+// The visits one statement deletes: small enough that the clock ends a transaction close to its
+// target.
+constexpr int BatchVisits = 2000;
 // The pages one batch changes stay in memory until its commit: spilling them earlier would
 // lock other workstations out of reading.
 constexpr const char* CacheSize = "PRAGMA main.cache_size = -131072;";
-
-int PollWhileBusy(void* /*context*/, int tries) {
-    if (static_cast<qint64>(tries) * static_cast<qint64>(BusyPollMs) >= BusyTimeoutMs) {
-        return 0;
-    }
-    QThread::msleep(BusyPollMs);
-    return 1;
-}
 
 QString Quoted(const QString& name) {
     QString quoted = name;
@@ -53,12 +39,10 @@ QString Quoted(const QString& name) {
 VisitPurge::VisitPurge(SqlCipherConnection& connection, const QString& safetyCopy,
                        const QString& key)
     : m_connection(connection)
-    , m_batch(FirstBatch)
     , m_afterCheckedIn(QStringLiteral(""))
     , m_afterRow(std::numeric_limits<qint64>::min()) {
     m_connection.Execute(QStringLiteral("ATTACH DATABASE ? AS [safety] KEY ?"), {safetyCopy, key});
     m_connection.ExecuteScript(QString::fromLatin1(CacheSize));
-    sqlite3_busy_handler(m_connection.Handle(), PollWhileBusy, nullptr);
     const RecordSet columns =
         m_connection.Query(QStringLiteral("PRAGMA main.table_info([VisitorRegister])"), {});
     QStringList names;
@@ -102,7 +86,7 @@ bool VisitPurge::NextBatchEnd(const QString& lastSecond, QString& checkedIn, qin
     const QVariantList after = {lastSecond, m_afterCheckedIn, m_afterCheckedIn, m_afterRow};
     RecordSet end = m_connection.Query(
         remaining + QStringLiteral("ORDER BY [CheckedIn], rowid LIMIT 1 OFFSET ?"),
-        after + QVariantList{m_batch - 1});
+        after + QVariantList{BatchVisits - 1});
     if (end.RecordCount() == 0) {
         // Fewer than a batch are left: the last of them ends it.
         end = m_connection.Query(
@@ -116,36 +100,51 @@ bool VisitPurge::NextBatchEnd(const QString& lastSecond, QString& checkedIn, qin
     return true;
 }
 
-qint64 VisitPurge::DeleteBatch(const QVariantList& parameters) {
+void VisitPurge::DeleteBatch(const QString& lastSecond, const QString& endCheckedIn,
+                             qint64 endRow) {
+    m_connection.Execute(m_delete,
+                         {m_afterCheckedIn, m_afterRow, endCheckedIn, endRow, lastSecond});
+    m_afterCheckedIn = endCheckedIn;
+    m_afterRow = endRow;
+}
+
+double VisitPurge::DeleteForAWhile(const QString& lastSecond, QString endCheckedIn, qint64 endRow,
+                                   qint64 deletingMs) {
+    m_connection.ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
     QElapsedTimer timer;
     timer.start();
-    m_connection.ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
     try {
-        m_connection.Execute(m_delete, parameters);
+        // The clock, not a batch size guessed beforehand, ends the deleting: a page cache gone
+        // cold or a busy disk only makes the transaction delete fewer visits.
+        do {
+            DeleteBatch(lastSecond, endCheckedIn, endRow);
+        } while (timer.elapsed() < deletingMs && NextBatchEnd(lastSecond, endCheckedIn, endRow));
+        const qint64 deleting = std::max<qint64>(timer.elapsed(), 1);
         m_connection.ExecuteScript(QStringLiteral("COMMIT;"));
+        return static_cast<double>(deleting) /
+               static_cast<double>(std::max<qint64>(timer.elapsed(), deleting));
     } catch (const DatabaseError&) {
         if (sqlite3_get_autocommit(m_connection.Handle()) == 0) {
             sqlite3_exec(m_connection.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         }
         throw;
     }
-    return timer.elapsed();
 }
 
 void VisitPurge::DeleteUpTo(const QString& lastSecond) {
     QString endCheckedIn;
     qint64 endRow = 0;
+    // The share of a transaction spent deleting, the rest being its commit, which writes every
+    // page changed. Each transaction takes the last one's; the first one is kept short, since
+    // nothing tells yet how long a commit takes here (on a network file system it can take
+    // longer than the deleting).
+    double deletingShare = 0.1;
     for (bool first = true; NextBatchEnd(lastSecond, endCheckedIn, endRow); first = false) {
         if (!first) {
             QThread::msleep(PauseMs);
         }
-        const qint64 ms =
-            DeleteBatch({m_afterCheckedIn, m_afterRow, endCheckedIn, endRow, lastSecond});
-        m_afterCheckedIn = endCheckedIn;
-        m_afterRow = endRow;
-        // Grows or shrinks the next batch toward the target length, at most doubling it.
-        const double scale = std::min(2.0, static_cast<double>(TargetTransactionMs) /
-                                               static_cast<double>(std::max<qint64>(ms, 1)));
-        m_batch = std::clamp(static_cast<int>(m_batch * scale), SmallestBatch, LargestBatch);
+        deletingShare = DeleteForAWhile(
+            lastSecond, endCheckedIn, endRow,
+            static_cast<qint64>(static_cast<double>(TargetTransactionMs) * deletingShare));
     }
 }

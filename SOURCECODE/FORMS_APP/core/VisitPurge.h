@@ -29,13 +29,16 @@ private:
     // The check-in and row of the last visit of the next batch in the copy; false when none is
     // left.
     bool NextBatchEnd(const QString& lastSecond, QString& checkedIn, qint64& row) const;
-    // One write transaction; its length in ms.
-    qint64 DeleteBatch(const QVariantList& parameters);
+    // Deletes the visits after the last one deleted up to the given one.
+    void DeleteBatch(const QString& lastSecond, const QString& endCheckedIn, qint64 endRow);
+    // One write transaction: batches from the given one on until deletingMs have passed; the
+    // share of the transaction spent deleting.
+    double DeleteForAWhile(const QString& lastSecond, QString endCheckedIn, qint64 endRow,
+                           qint64 deletingMs);
     static QString BuildDeleteStatement(const QStringList& columns);
 
     SqlCipherConnection& m_connection;
     QString m_delete;
-    int m_batch;
     QString m_afterCheckedIn;
     qint64 m_afterRow = 0;
 };
