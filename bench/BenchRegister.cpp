@@ -243,4 +243,33 @@ QString Stamp(const QDateTime& time) {
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+StandardVisits::StandardVisits(QRandomGenerator& random)
+    : random_(random)
+    , companies_(Companies(random, pools_.last))
+    , employees_(Employees(random, pools_.first, pools_.last, false)) {}
+
+QDateTime StandardVisits::Write(VisitRow& row, int n) {
+    const QDateTime in = SpreadCheckIn(n);
+    const QString name = Pick(random_, pools_.first) + u' ' + Pick(random_, pools_.last);
+    // A braced list is evaluated in order, so the draws come in column order.
+    const QString values[] = {
+        QString::number(n + 1).rightJustified(4, u'0'),
+        name,
+        Phone(random_),
+        name.toLower().remove(u' ').remove(u'\'') + QStringLiteral("@example.com"),
+        Pick(random_, pools_.types),
+        Pick(random_, companies_),
+        QString::number(random_.bounded(1, 200)) + QStringLiteral(" Main Street"),
+        Pick(random_, pools_.purposes),
+        Pick(random_, employees_),
+        Pick(random_, pools_.departments),
+        random_.bounded(10) == 0 ? QStringLiteral("Laptop registered") : QString(),
+        Stamp(in),
+    };
+    for (int c = 0; c < 12; ++c) {
+        row.Text(c + 1, values[c]);
+    }
+    return in;
+}
+
 } // namespace BenchRegister

@@ -151,4 +151,22 @@ QDateTime SpreadCheckIn(int n);
 // How the register writes a time.
 QString Stamp(const QDateTime& time);
 
+// The visits of the standard register: about 900 a working day over three years, names from the
+// pools, 2,000 companies and 300 employees, all drawn in turn from one generator, so every fill
+// looks the same.
+class StandardVisits {
+public:
+    // Draws the companies and the employees.
+    explicit StandardVisits(QRandomGenerator& random);
+    // Binds visit n's values from the pass number to the check-in (parameters 1 to 12) and gives
+    // its check-in; the check-out is the caller's.
+    QDateTime Write(VisitRow& row, int n);
+
+private:
+    QRandomGenerator& random_;
+    Pools pools_;
+    QStringList companies_;
+    QStringList employees_;
+};
+
 } // namespace BenchRegister

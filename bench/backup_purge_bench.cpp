@@ -48,30 +48,10 @@ const QString PurgeLastSecond = QStringLiteral("2022-12-31 23:59:59");
 void Fill(const QString& file) {
     FillVisits(file, [](const KeyedDatabase& db, int existing) {
         QRandomGenerator random(Seed);
-        const Pools pools;
-        const QStringList companies = Companies(random, pools.last);
-        const QStringList employees = Employees(random, pools.first, pools.last, false);
+        StandardVisits visits(random);
         InsertVisits(db, existing, AllColumns, [&](VisitRow& row, int n) {
-            const QDateTime in = SpreadCheckIn(n);
-            const QString name = Pick(random, pools.first) + u' ' + Pick(random, pools.last);
-            const QString values[] = {
-                QString::number(n + 1).rightJustified(4, u'0'),
-                name,
-                Phone(random),
-                name.toLower().remove(u' ').remove(u'\'') + QStringLiteral("@example.com"),
-                Pick(random, pools.types),
-                Pick(random, companies),
-                QString::number(random.bounded(1, 200)) + QStringLiteral(" Main Street"),
-                Pick(random, pools.purposes),
-                Pick(random, employees),
-                Pick(random, pools.departments),
-                random.bounded(10) == 0 ? QStringLiteral("Laptop registered") : QString(),
-                Stamp(in),
-                Stamp(in.addSecs(1800 + random.bounded(4 * 3600))),
-            };
-            for (int c = 0; c < 13; ++c) {
-                row.Text(c + 1, values[c]);
-            }
+            const QDateTime in = visits.Write(row, n);
+            row.Text(13, Stamp(in.addSecs(1800 + random.bounded(4 * 3600))));
         });
     });
 }
