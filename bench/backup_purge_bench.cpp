@@ -14,6 +14,7 @@
 #include "BenchTiming.h"
 #include "core/AppEnvironment.h"
 #include "core/DBManager.h"
+#include "core/DatabaseIndexes.h"
 #include "core/Settings.h"
 #include "core/Visitor.h"
 
@@ -238,6 +239,10 @@ void PrintPhase(const QString& what, const Phase& phase, const DeskRun* desks) {
 void Bench(const QString& folder) {
     const QString source = DatabaseFile(folder);
     MakeReady(source, Fill);
+    // As start-up does: a register made by an older version gains the indexes of this one.
+    if (!DatabaseIndexes::AddMissing()) {
+        throw std::runtime_error("the indexes could not be added; see the folder's log");
+    }
     const int purged = VisitsUpTo(source, PurgeLastSecond);
     const QString work = folder + QStringLiteral("-run");
     QDir(work).removeRecursively();

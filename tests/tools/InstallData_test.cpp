@@ -197,7 +197,7 @@ TEST_F(InstallDataTest, SchemaOfTheVisitTable) {
     EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_CheckedIn")));
     EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_NotCheckedOut")));
     // The quick pick reads its pairs from these.
-    EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_NameCompany")));
+    EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_CheckedInNameCompany")));
     EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_ToMeetDepartment")));
     EXPECT_TRUE(indexes.contains(QStringLiteral("autoindex"))) << "unique pass number";
 }

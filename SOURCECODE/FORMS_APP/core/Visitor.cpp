@@ -2,6 +2,7 @@
 
 #include "CoreError.h"
 #include "DBManager.h"
+#include "DatabaseIndexes.h"
 #include "basCommon.h"
 
 #include <QDate>
@@ -900,9 +901,13 @@ std::optional<RecordSet> Visitor::FillSimpleSearch(const QString& Column1, const
     try {
         const QString first = u'[' + KnownColumn(Column1) + u']';
         const QString second = u'[' + KnownColumn(Column2) + u']';
-        statement = QStringLiteral("SELECT DISTINCT ") + first + u',' + second +
-                    QStringLiteral(" FROM [VisitorRegister] WHERE ") + first +
-                    QStringLiteral(" LIKE ? AND ") + second + QStringLiteral(" LIKE ?");
+        const QString covering = DatabaseIndexes::CoveringPairs(Column1, Column2);
+        statement =
+            QStringLiteral("SELECT DISTINCT ") + first + u',' + second +
+            QStringLiteral(" FROM [VisitorRegister]") +
+            (covering.isEmpty() ? QString() : QStringLiteral(" INDEXED BY [") + covering + u']') +
+            QStringLiteral(" WHERE ") + first + QStringLiteral(" LIKE ? AND ") + second +
+            QStringLiteral(" LIKE ?");
     } catch (const std::exception& error) {
         basCommon::WriteLog(QString::fromStdString(error.what()),
                             QStringLiteral("FillSimpleSearch"));

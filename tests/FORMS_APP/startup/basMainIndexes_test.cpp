@@ -4,6 +4,7 @@
 
 #include "core/DBManager.h"
 #include "core/DatabaseIndexes.h"
+#include "core/Visitor.h"
 #include "mainwindow/MsgBox.h"
 
 #include <QApplication>
@@ -45,6 +46,41 @@ TEST(basMainIndexesTest, StartAddsTheIndexesAnOlderRegisterLacks) {
     EXPECT_NE(first, nullptr);
     EXPECT_TRUE(MsgBox::Recorded().empty());
     EXPECT_EQ(IndexNames(), installed);
+    delete first.data();
+    basMain::ReleaseInstance();
+    MsgBox::StopRecording();
+}
+
+// A register of the version that kept the (name, company) pairs in name order: the start drops
+// that index, which every transaction of a purge would rewrite, and the look-up reads its
+// replacement.
+TEST(basMainIndexesTest, StartReplacesTheNameOrderedPairIndex) {
+    TempProgramFolder program;
+    ASSERT_TRUE(program.IsValid());
+    QFile::setPermissions(qEnvironmentVariable("XDG_RUNTIME_DIR"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    MsgBox::StartRecording();
+    const QStringList installed = IndexNames();
+    ASSERT_TRUE(DBManager().ExecuteNonQuery(
+        QStringLiteral("DROP INDEX [IX_VisitorRegister_CheckedInNameCompany]")));
+    ASSERT_TRUE(DBManager().ExecuteNonQuery(
+        QStringLiteral("CREATE INDEX [IX_VisitorRegister_NameCompany] ON [VisitorRegister] "
+                       "([Name], [Company])")));
+    ASSERT_TRUE(DBManager().ExecuteNonQuery(
+        QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name], [Company], [ToMeet]) "
+                       "VALUES ('0001', 'Ann Lee', 'Acme', 'Bob Ray')")));
+
+    const QPointer<QWidget> first = basMain::Main();
+    EXPECT_NE(first, nullptr);
+    EXPECT_TRUE(MsgBox::Recorded().empty());
+    EXPECT_EQ(IndexNames(), installed);
+    const std::optional<RecordSet> pairs =
+        Visitor().FillSimpleSearch(QStringLiteral("Name"), QStringLiteral("Company"),
+                                   QStringLiteral("%"), QStringLiteral("%"), 15000);
+    ASSERT_TRUE(pairs);
+    ASSERT_EQ(pairs->RecordCount(), 1);
+    EXPECT_EQ(pairs->Text(0, 0), QStringLiteral("Ann Lee"));
+    EXPECT_EQ(pairs->Text(0, 1), QStringLiteral("Acme"));
     delete first.data();
     basMain::ReleaseInstance();
     MsgBox::StopRecording();
