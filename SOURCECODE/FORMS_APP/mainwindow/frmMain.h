@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QFrame;
@@ -284,6 +285,8 @@ private:
     // The nine lists in the order a clear refills them; lists of the same column and room share
     // one reading.
     void FillDropDowns();
+    // Starts the readings the next refill takes, so they run while other work goes on.
+    void StartDropDownReadings();
     void FillDDValues(const QString& ColumnName, const QString& FilterDefaults, QComboBox* box);
     void FillDetailsDD(QComboBox* box, const QString& ColumnName, const QStringList& fixedItems,
                        const QString& FilterDefaults);
@@ -312,9 +315,11 @@ private:
 
     bool blnLoaded = false;
     bool blnUnloaded = false;
-    // The readings of the refill under way (frmMainDropDowns.cpp), none outside one.
+    // The readings of the refill under way (frmMainDropDowns.cpp), none outside one, and those
+    // started for the next refill.
     struct DropDownReadings;
     DropDownReadings* ddReadings = nullptr;
+    std::shared_ptr<DropDownReadings> ddPending;
     // True while a long search lets painting through before all its rows are read.
     bool blnListingSearch = false;
 

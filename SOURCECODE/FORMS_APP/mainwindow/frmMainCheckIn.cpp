@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScopeGuard>
 
 #include <functional>
 #include <vector>
@@ -106,6 +107,10 @@ void frmMain::btnCheckIn_Click() {
         ShowSaveFailure(this, visitor, Visitor::InsertFailedMessage);
         return;
     }
+    // The lists' readings, which include the new visit, run while the pass is printed; any the
+    // refill below does not take are dropped with the handler.
+    StartDropDownReadings();
+    const auto unused = qScopeGuard([this] { ddPending.reset(); });
     // The number the visit was stored under, which another workstation may have moved on from
     // the one the page showed.
     SkippingErrors([&] { PrintPass(visitor.PassNo()); });

@@ -11,6 +11,7 @@
 
 #include <exception>
 #include <future>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -85,21 +86,29 @@ struct frmMain::DropDownReadings {
 
 // A column of tens of thousands of distinct values takes about as long to read as all the others
 // together, so the readings run at once, each on its own connection; the boxes are still filled
-// here, one after the other in their order. A box whose room differs from the one foreseen reads
-// for itself.
-void frmMain::FillDropDowns() {
-    DropDownReadings readings;
+// one after the other in their order. A box whose room differs from the one foreseen reads for
+// itself.
+void frmMain::StartDropDownReadings() {
+    auto readings = std::make_shared<DropDownReadings>();
     try {
         for (const Reading& reading : RefillReadings()) {
-            readings.values.insert(KeyOf(reading),
-                                   std::async(std::launch::async, ReadValues, reading.column,
-                                              reading.filter, reading.room)
-                                       .share());
+            readings->values.insert(KeyOf(reading),
+                                    std::async(std::launch::async, ReadValues, reading.column,
+                                               reading.filter, reading.room)
+                                        .share());
         }
     } catch (const std::system_error&) {
         // No thread to be had: the readings not started are made by their boxes.
     }
-    ddReadings = &readings;
+    ddPending = std::move(readings);
+}
+
+void frmMain::FillDropDowns() {
+    if (!ddPending) {
+        StartDropDownReadings();
+    }
+    const std::shared_ptr<DropDownReadings> readings = std::move(ddPending);
+    ddReadings = readings.get();
     const auto done = qScopeGuard([this] { ddReadings = nullptr; });
     FillVisitorTypeDD();
     FillCompanyDD();
