@@ -74,6 +74,48 @@ public:
         }
     }
 
+    // True when the copy holds exactly these bytes at the offset.
+    bool Holds(const char* data, qint64 size, qint64 offset) {
+        m_compare.resize(static_cast<qsizetype>(size));
+        qint64 done = 0;
+        while (done < size) {
+            const ssize_t got =
+                ::pread(m_fd, m_compare.data() + done, static_cast<size_t>(size - done),
+                        static_cast<off_t>(offset + done));
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return false;
+            }
+            done += got;
+        }
+        return std::memcmp(m_compare.constData(), data, static_cast<size_t>(size)) == 0;
+    }
+
+    void WriteAt(const char* data, qint64 size, qint64 offset) {
+        while (size > 0) {
+            const ssize_t written =
+                ::pwrite(m_fd, data, static_cast<size_t>(size), static_cast<off_t>(offset));
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target,
+                                            written < 0 ? errno : ENOSPC));
+            }
+            data += written;
+            size -= written;
+            offset += written;
+        }
+    }
+
+    void Truncate(qint64 size) {
+        if (::ftruncate(m_fd, static_cast<off_t>(size)) != 0) {
+            throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target, errno));
+        }
+    }
+
     // 0 once the copy is on the disk, else the error number; safe beside the check's reads.
     int TrySync() const { return ::fsync(m_fd) == 0 ? 0 : errno; }
 
@@ -126,16 +168,16 @@ private:
     QString m_target;
     QString m_named;
     int m_fd = -1;
+    QByteArray m_compare;
 };
 
 [[noreturn]] void FailFromEngine(int rc, const QString& what) {
     throw CoreError(what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errstr(rc)));
 }
 
-// Copies the database file's bytes through the engine's own handle of it, while the caller's
-// read transaction holds the shared lock (a second handle of ours, once closed, would drop the
-// process's locks on the file).
-void CopyLockedFile(SqlCipherConnection& connection, const QString& source, PendingCopy& copy) {
+// The engine's own handle of the database file: a second handle of ours, once closed, would drop
+// the process's locks on the file.
+sqlite3_file* EngineFile(SqlCipherConnection& connection, const QString& source) {
     sqlite3_file* file = nullptr;
     const int rc =
         sqlite3_file_control(connection.Handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file);
@@ -143,19 +185,49 @@ void CopyLockedFile(SqlCipherConnection& connection, const QString& source, Pend
         FailFromEngine(rc == SQLITE_OK ? SQLITE_ERROR : rc,
                        QStringLiteral("Cannot read ") + source);
     }
+    return file;
+}
+
+sqlite3_int64 FileSize(sqlite3_file* file, const QString& source) {
     sqlite3_int64 size = 0;
-    if (const int sizeRc = file->pMethods->xFileSize(file, &size); sizeRc != SQLITE_OK) {
-        FailFromEngine(sizeRc, QStringLiteral("Cannot read ") + source);
+    if (const int rc = file->pMethods->xFileSize(file, &size); rc != SQLITE_OK) {
+        FailFromEngine(rc, QStringLiteral("Cannot read ") + source);
     }
+    return size;
+}
+
+// Calls `take` with each chunk of the file's bytes and its offset.
+template <typename Take>
+void ReadChunks(sqlite3_file* file, const QString& source, Take take) {
+    const sqlite3_int64 size = FileSize(file, source);
     QByteArray chunk(static_cast<qsizetype>(ChunkSize), Qt::Uninitialized);
     for (sqlite3_int64 offset = 0; offset < size; offset += ChunkSize) {
         const int length = static_cast<int>(qMin<sqlite3_int64>(ChunkSize, size - offset));
-        if (const int readRc = file->pMethods->xRead(file, chunk.data(), length, offset);
-            readRc != SQLITE_OK) {
-            FailFromEngine(readRc, QStringLiteral("Cannot read ") + source);
+        const int rc = file->pMethods->xRead(file, chunk.data(), length, offset);
+        if (rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ) {
+            FailFromEngine(rc, QStringLiteral("Cannot read ") + source);
         }
-        copy.Write(chunk.constData(), length);
+        take(chunk.constData(), length, offset);
     }
+}
+
+// The copy is made in two passes, so that other workstations' commits wait only for the second:
+// a draft of the bytes read without a lock, which their writes may tear, then, while the read
+// transaction holds the shared lock, the file read again and only the chunks that differ from
+// the draft written. The second pass reads from memory and writes little.
+void CopyDatabaseBytes(SqlCipherConnection& connection, const QString& source, PendingCopy& copy) {
+    sqlite3_file* file = EngineFile(connection, source);
+    ReadChunks(file, source, [&copy](const char* data, qint64 length, qint64 /*offset*/) {
+        copy.Write(data, length);
+    });
+    connection.ExecuteScript(QStringLiteral("BEGIN; SELECT count(*) FROM sqlite_master;"));
+    ReadChunks(file, source, [&copy](const char* data, qint64 length, qint64 offset) {
+        if (!copy.Holds(data, length, offset)) {
+            copy.WriteAt(data, length, offset);
+        }
+    });
+    copy.Truncate(FileSize(file, source));
+    connection.ExecuteScript(QStringLiteral("COMMIT;"));
 }
 
 int VerbatimFullPathname(sqlite3_vfs* /*vfs*/, const char* name, int size, char* out) {
@@ -260,12 +332,9 @@ void DatabaseSnapshot::Copy(const QString& source, const QString& target, const 
     PendingCopy copy(folder, QFileInfo(target).absoluteFilePath());
     {
         SqlCipherConnection connection(source, key);
-        connection.ExecuteScript(QStringLiteral("BEGIN; SELECT count(*) FROM sqlite_master;"));
-        CopyLockedFile(connection, source, copy);
-        connection.ExecuteScript(QStringLiteral("COMMIT;"));
+        CopyDatabaseBytes(connection, source, copy);
     }
-    // The copy went into memory while the read transaction lasted; the disk writes it while the
-    // check reads it back.
+    // The disk writes the copy while the check reads it back.
     std::future<int> synced = std::async(std::launch::async, [&copy] { return copy.TrySync(); });
     CheckCopy(copy, key, target);
     if (const int error = synced.get(); error != 0) {
