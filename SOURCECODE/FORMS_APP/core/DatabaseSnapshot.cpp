@@ -59,21 +59,6 @@ public:
     }
     Q_DISABLE_COPY_MOVE(PendingCopy)
 
-    void Write(const char* data, qint64 size) {
-        while (size > 0) {
-            const ssize_t written = ::write(m_fd, data, static_cast<size_t>(size));
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written <= 0) {
-                throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target,
-                                            written < 0 ? errno : ENOSPC));
-            }
-            data += written;
-            size -= written;
-        }
-    }
-
     // True when the copy holds exactly these bytes at the offset.
     bool Holds(const char* data, qint64 size, qint64 offset) {
         m_compare.resize(static_cast<qsizetype>(size));
@@ -217,8 +202,8 @@ void ReadChunks(sqlite3_file* file, const QString& source, Take take) {
 // the draft written. The second pass reads from memory and writes little.
 void CopyDatabaseBytes(SqlCipherConnection& connection, const QString& source, PendingCopy& copy) {
     sqlite3_file* file = EngineFile(connection, source);
-    ReadChunks(file, source, [&copy](const char* data, qint64 length, qint64 /*offset*/) {
-        copy.Write(data, length);
+    ReadChunks(file, source, [&copy](const char* data, qint64 length, qint64 offset) {
+        copy.WriteAt(data, length, offset);
     });
     connection.ExecuteScript(QStringLiteral("BEGIN; SELECT count(*) FROM sqlite_master;"));
     ReadChunks(file, source, [&copy](const char* data, qint64 length, qint64 offset) {
