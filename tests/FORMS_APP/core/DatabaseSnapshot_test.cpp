@@ -101,6 +101,27 @@ protected:
         return child;
     }
 
+    // Starts one child a worker, each checking visitors in until the stop file appears.
+    std::vector<std::unique_ptr<QProcess>> StartWorkers(const QStringList& workers) {
+        std::vector<std::unique_ptr<QProcess>> children;
+        for (const QString& worker : workers) {
+            children.push_back(StartChild(QStringLiteral("DatabaseSnapshotWorker.*"), worker));
+        }
+        return children;
+    }
+
+    // Waits until the workers have acknowledged more than the given number of visits.
+    void WaitForMoreThan(const QStringList& workers,
+                         const std::vector<std::unique_ptr<QProcess>>& children, qsizetype count) {
+        while (Acknowledged(workers).size() <= count) {
+            for (const auto& child : children) {
+                ASSERT_FALSE(child->waitForFinished(0))
+                    << "a worker stopped: " << child->readAll().toStdString();
+            }
+            QThread::msleep(10);
+        }
+    }
+
     static void ExpectSucceeded(QProcess& child) {
         ASSERT_TRUE(child.waitForFinished(-1));
         EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
@@ -209,19 +230,9 @@ protected:
 TEST_F(DatabaseSnapshotTest, BackupsTakenWhileOthersCheckInAreWholeAndHoldEveryAcknowledgedVisit) {
     AddRows(20000);
     const QStringList workers = {QStringLiteral("w0"), QStringLiteral("w1")};
-    std::vector<std::unique_ptr<QProcess>> children;
-    for (const QString& worker : workers) {
-        children.push_back(StartChild(QStringLiteral("DatabaseSnapshotWorker.*"), worker));
-    }
-    // Waits until the workers have acknowledged more than the given number of visits.
+    const std::vector<std::unique_ptr<QProcess>> children = StartWorkers(workers);
     const auto waitForMoreThan = [&](qsizetype count) {
-        while (Acknowledged(workers).size() <= count) {
-            for (const auto& child : children) {
-                ASSERT_FALSE(child->waitForFinished(0))
-                    << "a worker stopped: " << child->readAll().toStdString();
-            }
-            QThread::msleep(10);
-        }
+        WaitForMoreThan(workers, children, count);
     };
     waitForMoreThan(20);
     constexpr int Backups = 6;
@@ -448,18 +459,9 @@ TEST_F(DatabaseSnapshotTest, BackupAndPurgeBesideTwoWorkstationsCheckingIn) {
     const QString database = Folder().DatabaseFile();
     const QMap<QString, QString> original = Visits(database);
     const QStringList workers = {QStringLiteral("w0"), QStringLiteral("w1")};
-    std::vector<std::unique_ptr<QProcess>> children;
-    for (const QString& worker : workers) {
-        children.push_back(StartChild(QStringLiteral("DatabaseSnapshotWorker.*"), worker));
-    }
+    const std::vector<std::unique_ptr<QProcess>> children = StartWorkers(workers);
     const auto waitForMoreThan = [&](qsizetype count) {
-        while (Acknowledged(workers).size() <= count) {
-            for (const auto& child : children) {
-                ASSERT_FALSE(child->waitForFinished(0))
-                    << "a worker stopped: " << child->readAll().toStdString();
-            }
-            QThread::msleep(10);
-        }
+        WaitForMoreThan(workers, children, count);
     };
     waitForMoreThan(20);
     const QSet<QString> beforeBackup = Acknowledged(workers);

@@ -29,37 +29,49 @@ QStringList IndexNames() {
 
 } // namespace
 
+// A program folder for one start, with message boxes recorded.
+class basMainIndexesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(program.IsValid());
+        QFile::setPermissions(qEnvironmentVariable("XDG_RUNTIME_DIR"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        MsgBox::StartRecording();
+    }
+
+    void TearDown() override {
+        delete first.data();
+        basMain::ReleaseInstance();
+        MsgBox::StopRecording();
+    }
+
+    // Starts the program; the first window must open without a message.
+    void Start() {
+        first = basMain::Main();
+        EXPECT_NE(first, nullptr);
+        EXPECT_TRUE(MsgBox::Recorded().empty());
+    }
+
+    TempProgramFolder program;
+    QPointer<QWidget> first;
+};
+
 // A register installed by an earlier version has none of the drop-down indexes: the start adds
 // them before the first window opens.
-TEST(basMainIndexesTest, StartAddsTheIndexesAnOlderRegisterLacks) {
-    TempProgramFolder program;
-    ASSERT_TRUE(program.IsValid());
-    QFile::setPermissions(qEnvironmentVariable("XDG_RUNTIME_DIR"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    MsgBox::StartRecording();
+TEST_F(basMainIndexesTest, StartAddsTheIndexesAnOlderRegisterLacks) {
     const QStringList installed = IndexNames();
     ASSERT_EQ(installed.size(), DatabaseIndexes::Statements().size());
     for (const QString& name : installed) {
         ASSERT_TRUE(DBManager().ExecuteNonQuery(QStringLiteral("DROP INDEX [") + name + u']'));
     }
-    const QPointer<QWidget> first = basMain::Main();
-    EXPECT_NE(first, nullptr);
-    EXPECT_TRUE(MsgBox::Recorded().empty());
+    Start();
     EXPECT_EQ(IndexNames(), installed);
-    delete first.data();
-    basMain::ReleaseInstance();
-    MsgBox::StopRecording();
 }
 
 // A register of the version that kept the (name, company) pairs in name order: the start drops
 // that index, which every transaction of a purge would rewrite, and the look-up reads its
 // replacement.
-TEST(basMainIndexesTest, StartReplacesTheNameOrderedPairIndex) {
-    TempProgramFolder program;
-    ASSERT_TRUE(program.IsValid());
-    QFile::setPermissions(qEnvironmentVariable("XDG_RUNTIME_DIR"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    MsgBox::StartRecording();
+TEST_F(basMainIndexesTest, StartReplacesTheNameOrderedPairIndex) {
     const QStringList installed = IndexNames();
     ASSERT_TRUE(DBManager().ExecuteNonQuery(
         QStringLiteral("DROP INDEX [IX_VisitorRegister_CheckedInNameCompany]")));
@@ -70,9 +82,7 @@ TEST(basMainIndexesTest, StartReplacesTheNameOrderedPairIndex) {
         QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name], [Company], [ToMeet]) "
                        "VALUES ('0001', 'Ann Lee', 'Acme', 'Bob Ray')")));
 
-    const QPointer<QWidget> first = basMain::Main();
-    EXPECT_NE(first, nullptr);
-    EXPECT_TRUE(MsgBox::Recorded().empty());
+    Start();
     EXPECT_EQ(IndexNames(), installed);
     const std::optional<RecordSet> pairs =
         Visitor().FillSimpleSearch(QStringLiteral("Name"), QStringLiteral("Company"),
@@ -81,7 +91,4 @@ TEST(basMainIndexesTest, StartReplacesTheNameOrderedPairIndex) {
     ASSERT_EQ(pairs->RecordCount(), 1);
     EXPECT_EQ(pairs->Text(0, 0), QStringLiteral("Ann Lee"));
     EXPECT_EQ(pairs->Text(0, 1), QStringLiteral("Acme"));
-    delete first.data();
-    basMain::ReleaseInstance();
-    MsgBox::StopRecording();
 }

@@ -54,6 +54,20 @@ protected:
         QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
     }
 
+    // Clicks the Settings link; true when a modal window opened (it is closed again at once).
+    bool SettingsLinkOpensAWindow() const {
+        bool opened = false;
+        QTimer::singleShot(0, window.get(), [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = true;
+                modal->close();
+            }
+        });
+        ClickLink("lblLnkSettings");
+        QApplication::processEvents();
+        return opened;
+    }
+
     static QList<frmHelp*> HelpWindows() {
         QList<frmHelp*> found;
         for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -144,15 +158,7 @@ TEST_F(frmMainInfoLinksTest, SettingsLinkWithAnUnreadablePasswordReportsAndOpens
         }
         folder.ClearLog();
         MsgBox::ClearRecorded();
-        bool opened = false;
-        QTimer::singleShot(0, window.get(), [&opened] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                opened = true;
-                modal->close();
-            }
-        });
-        ClickLink("lblLnkSettings");
-        QApplication::processEvents();
+        const bool opened = SettingsLinkOpensAWindow();
 
         EXPECT_FALSE(opened);
         EXPECT_TRUE(window->isVisible());
@@ -208,15 +214,7 @@ TEST_F(frmMainInfoLinksTest, SettingsLinkOpensNothingAfterThePasswordWasHeldByAn
     });
     locked.get_future().wait();
     MsgBox::ClearRecorded();
-    bool opened = false;
-    QTimer::singleShot(0, window.get(), [&opened] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            opened = true;
-            modal->close();
-        }
-    });
-    ClickLink("lblLnkSettings");
-    QApplication::processEvents();
+    const bool opened = SettingsLinkOpensAWindow();
     other.join();
 
     EXPECT_TRUE(released);
