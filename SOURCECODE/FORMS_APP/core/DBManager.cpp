@@ -76,11 +76,13 @@ bool DBManager::ExecuteNonQuery(const QString& SQLQuery, const QVariantList& par
     }
 }
 
-bool DBManager::ExecuteInsert(
-    const QString& KeyQuery, const std::function<QString(const RecordSet& keyRows)>& statementFor) {
+bool DBManager::ExecuteInsert(const QString& KeyQuery,
+                              const std::function<QString(const RecordSet& keyRows)>& statementFor,
+                              const std::function<void()>& beforeCommit) {
     QString failing = KeyQuery;
+    std::unique_ptr<SqlCipherConnection> connection;
     try {
-        const auto connection = OpenConnection(strDatabaseName);
+        connection = OpenConnection(strDatabaseName);
         // Takes the write lock before the key is read; closing the connection without the
         // COMMIT rolls everything back.
         connection->ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
@@ -90,10 +92,22 @@ bool DBManager::ExecuteInsert(
         }
         failing = statement;
         connection->Execute(statement, {});
+    } catch (const std::exception& error) {
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), failing);
+        return false;
+    }
+    if (beforeCommit) {
+        // Raises past the open transaction, which the connection rolls back as it closes.
+        beforeCommit();
+    }
+    try {
         connection->ExecuteScript(QStringLiteral("COMMIT;"));
         return true;
     } catch (const std::exception& error) {
-        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), failing);
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"),
+                            QStringLiteral("COMMIT"));
         return false;
     }
 }

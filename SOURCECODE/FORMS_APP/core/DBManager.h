@@ -35,10 +35,13 @@ public:
     // Makes the statement that stores a row under a new key and runs it, in one write
     // transaction: KeyQuery is read and statementFor turns its result into the statement while
     // other workstations wait (up to the busy timeout), so no one takes the key in between.
-    // statementFor answers "" to store nothing. False when nothing was stored; a failure of the
-    // database is logged with source "ExecuteNonQuery" and the statement that failed.
+    // statementFor answers "" to store nothing. beforeCommit, when given, runs after the
+    // statement and before the COMMIT: what it raises reaches the caller, and the row is never
+    // committed. False when nothing was stored; a failure of the database is logged with source
+    // "ExecuteNonQuery" and the statement that failed.
     bool ExecuteInsert(const QString& KeyQuery,
-                       const std::function<QString(const RecordSet& keyRows)>& statementFor);
+                       const std::function<QString(const RecordSet& keyRows)>& statementFor,
+                       const std::function<void()>& beforeCommit = {});
 
     // "" on success, else the copy error's description; logs nothing. The copy is a checked
     // snapshot, even while other workstations write.

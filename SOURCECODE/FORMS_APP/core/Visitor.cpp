@@ -530,34 +530,71 @@ bool Visitor::StoreWithNextPassNo() {
         return false;
     }
     // The highest number is read and ours stored in one write transaction, so no other
-    // workstation can take the number in between, however many check in at once.
-    return DBManager().ExecuteInsert(HighestPassNoQuery, [this](const RecordSet& highest) {
-        try {
-            m_passNo = NextPassNoAfter(highest);
-        } catch (const std::exception& error) {
-            basCommon::WriteLog(QString::fromStdString(error.what()),
-                                QStringLiteral("GetNextPassNo"));
-            return QString();
-        }
-        return InsertText();
-    });
-}
-
-void Visitor::MoveInsertedPhoto() {
-    try {
-        DeleteVisitorImage();
-        if (m_imageFile.size() > 1) {
-            CopyPhotoFromTemp(true);
-        }
-    } catch (...) {
-        UndoInsert();
-        throw;
+    // workstation can take the number in between, however many check in at once. The photo goes
+    // into place inside it too: a photo that cannot be placed rolls the row back without another
+    // lock, and a row that cannot be committed takes its photo back.
+    InsertedPhoto photo;
+    const bool stored = DBManager().ExecuteInsert(
+        HighestPassNoQuery,
+        [this](const RecordSet& highest) {
+            try {
+                m_passNo = NextPassNoAfter(highest);
+            } catch (const std::exception& error) {
+                basCommon::WriteLog(QString::fromStdString(error.what()),
+                                    QStringLiteral("GetNextPassNo"));
+                return QString();
+            }
+            return InsertText();
+        },
+        [this, &photo] { PlaceInsertedPhoto(photo); });
+    if (!stored) {
+        TakeBackInsertedPhoto(photo);
+        return false;
     }
+    if (!photo.destination.isEmpty()) {
+        m_imageFile = photo.destination;
+        if (!QFile::remove(photo.heldTemp)) {
+            basCommon::WriteLog(QStringLiteral("Permission denied: ") + photo.heldTemp,
+                                QStringLiteral("InsertVisitorRecord"));
+        }
+    }
+    return true;
 }
 
-void Visitor::UndoInsert() {
-    DBManager().ExecuteNonQuery(QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"),
-                                {m_passNo});
+void Visitor::PlaceInsertedPhoto(InsertedPhoto& photo) {
+    // A photo left under the new number belongs to no stored visit.
+    DeleteVisitorImage();
+    if (m_imageFile.size() <= 1) {
+        return;
+    }
+    const QString source = basCommon::GetTempFolder() + m_imageFile;
+    const QString destination = PhotoPath();
+    basCommon::CopyFile(source, destination);
+    // The still leaves the temporary folder with the check-in; until the COMMIT it is only
+    // renamed, so a check-in that is not stored gives it back.
+    const QString held = source + QStringLiteral(".checking-in");
+    QFile::remove(held);
+    if (!QFile::rename(source, held)) {
+        QFile::remove(destination);
+        throw CoreError(QStringLiteral("Permission denied: ") + source);
+    }
+    photo.source = source;
+    photo.heldTemp = held;
+    photo.destination = destination;
+}
+
+void Visitor::TakeBackInsertedPhoto(const InsertedPhoto& photo) {
+    if (photo.destination.isEmpty()) {
+        return;
+    }
+    if (!QFile::remove(photo.destination)) {
+        basCommon::WriteLog(QStringLiteral("Permission denied: ") + photo.destination,
+                            QStringLiteral("InsertVisitorRecord"));
+    }
+    if (!QFile::rename(photo.heldTemp, photo.source)) {
+        basCommon::WriteLog(QStringLiteral("The captured photo stays under ") + photo.heldTemp,
+                            QStringLiteral("InsertVisitorRecord"));
+    }
 }
 
 bool Visitor::InsertVisitorRecord() {
@@ -576,17 +613,16 @@ bool Visitor::InsertVisitorRecord() {
                 throw CoreError(QStringLiteral("File not found: ") + source);
             }
         }
-        // The number is taken with the INSERT, and the photo follows it; a failed move takes the
-        // row away again.
+        // The number, the row and the photo are stored together or not at all.
         if (!StoreWithNextPassNo()) {
             m_errorMessage = QString::fromLatin1(InsertFailedMessage);
             return false;
         }
-        MoveInsertedPhoto();
         return true;
     } catch (const std::exception& error) {
-        basCommon::WriteLog(QString::fromStdString(error.what()),
-                            QStringLiteral("InsertVisitorRecord"));
+        // The photo could not be placed, so no row was stored: the receptionist is told why.
+        m_errorMessage = QString::fromStdString(error.what());
+        basCommon::WriteLog(m_errorMessage, QStringLiteral("InsertVisitorRecord"));
         return false;
     }
 }

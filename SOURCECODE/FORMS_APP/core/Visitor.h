@@ -116,9 +116,15 @@ private:
 
     QString InsertText() const;
     QString UpdateText() const;
+    // A captured photo put in place for a check-in that is not committed yet.
+    struct InsertedPhoto {
+        QString source;
+        QString heldTemp;
+        QString destination;
+    };
     bool StoreWithNextPassNo();
-    void MoveInsertedPhoto();
-    void UndoInsert();
+    void PlaceInsertedPhoto(InsertedPhoto& photo);
+    static void TakeBackInsertedPhoto(const InsertedPhoto& photo);
     void CopyPhotoFromTemp(bool temporaryMustGo);
     QString PhotoPath() const;
 
