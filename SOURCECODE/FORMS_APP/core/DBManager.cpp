@@ -99,10 +99,21 @@ bool DBManager::ExecuteInsert(
 }
 
 QString DBManager::Backup(const QString& TargetPath) {
+    QString copyPath;
+    return BackupAs(TargetPath, DatabaseSnapshot::Existing::Replace, copyPath);
+}
+
+QString DBManager::BackupUnderNewName(const QString& TargetPath, QString& CopyPath) {
+    return BackupAs(TargetPath, DatabaseSnapshot::Existing::Keep, CopyPath);
+}
+
+QString DBManager::BackupAs(const QString& TargetPath, DatabaseSnapshot::Existing existing,
+                            QString& CopyPath) {
     try {
         // The configured name as it stands: no default applies to the copy.
         const QString source = basCommon::GetDataFolder() + Settings().GetDatabaseName();
-        DatabaseSnapshot::Copy(source, TargetPath, QString::fromLatin1(DatabasePassword));
+        CopyPath = DatabaseSnapshot::Copy(source, TargetPath, QString::fromLatin1(DatabasePassword),
+                                          existing);
         return {};
     } catch (const std::exception& error) {
         return DescriptionOf(error);

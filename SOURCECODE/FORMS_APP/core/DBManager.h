@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseSnapshot.h"
 #include "RecordSet.h"
 
 #include <QString>
@@ -43,6 +44,9 @@ public:
     // "" on success, else the copy error's description; logs nothing. The copy is a checked
     // snapshot, even while other workstations write.
     QString Backup(const QString& TargetPath);
+    // As Backup, but no file is ever replaced: the copy takes TargetPath, or TargetPath followed
+    // by "-2", "-3", ... when that name is taken; CopyPath is set to the path it took.
+    QString BackupUnderNewName(const QString& TargetPath, QString& CopyPath);
 
     bool IsDatabaseValid();
 
@@ -53,6 +57,9 @@ public:
     bool PurgeVisits(const QString& safetyCopy, const QString& lastSecond);
 
 private:
+    QString BackupAs(const QString& TargetPath, DatabaseSnapshot::Existing existing,
+                     QString& CopyPath);
+
     QString strDatabaseName;
     QString strLastError;
 };

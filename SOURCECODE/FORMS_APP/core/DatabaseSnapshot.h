@@ -10,11 +10,21 @@
 // passes "PRAGMA quick_check", which reads and authenticates every page) and only then given the
 // target's name. The read transaction lasts only as long as that second reading; the check runs
 // after it. On any failure nothing new is left under the target's name and an existing file there
-// stays as it was.
+// stays as it was. A copy in progress has a name of its own, so copies to one name side by side
+// never share a file. A register in WAL mode is refused, as is a file with an all-zero page.
 class DatabaseSnapshot final {
 public:
     DatabaseSnapshot() = delete;
 
-    // Raises CoreError with a readable description on failure.
-    static void Copy(const QString& source, const QString& target, const QString& key);
+    enum class Existing {
+        // A file under the target's name is replaced; a symbolic link there is written through.
+        Replace,
+        // No file is ever replaced: the copy takes the target's name, or that name followed by
+        // "-2", "-3", ... when it is taken, in one step that no other process can come between.
+        Keep,
+    };
+
+    // The path the copy took. Raises CoreError with a readable description on failure.
+    static QString Copy(const QString& source, const QString& target, const QString& key,
+                        Existing existing = Existing::Replace);
 };
