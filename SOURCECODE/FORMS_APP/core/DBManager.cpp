@@ -29,6 +29,20 @@ std::unique_ptr<SqlCipherConnection> OpenConnection(QString& databaseName) {
                                                  QString::fromLatin1(DBManager::DatabasePassword));
 }
 
+// "" on success, else the copy error's description.
+QString BackupOfConfiguredDatabase(const QString& target, DatabaseSnapshot::Existing existing,
+                                   QString& copyPath) {
+    try {
+        // The configured name as it stands: no default applies to the copy.
+        const QString source = basCommon::GetDataFolder() + Settings().GetDatabaseName();
+        copyPath = DatabaseSnapshot::Copy(
+            source, target, QString::fromLatin1(DBManager::DatabasePassword), existing);
+        return {};
+    } catch (const std::exception& error) {
+        return DescriptionOf(error);
+    }
+}
+
 } // namespace
 
 void DBManager::SetDatabaseName(const QString& value) {
@@ -100,24 +114,11 @@ bool DBManager::ExecuteInsert(
 
 QString DBManager::Backup(const QString& TargetPath) {
     QString copyPath;
-    return BackupAs(TargetPath, DatabaseSnapshot::Existing::Replace, copyPath);
+    return BackupOfConfiguredDatabase(TargetPath, DatabaseSnapshot::Existing::Replace, copyPath);
 }
 
 QString DBManager::BackupUnderNewName(const QString& TargetPath, QString& CopyPath) {
-    return BackupAs(TargetPath, DatabaseSnapshot::Existing::Keep, CopyPath);
-}
-
-QString DBManager::BackupAs(const QString& TargetPath, DatabaseSnapshot::Existing existing,
-                            QString& CopyPath) {
-    try {
-        // The configured name as it stands: no default applies to the copy.
-        const QString source = basCommon::GetDataFolder() + Settings().GetDatabaseName();
-        CopyPath = DatabaseSnapshot::Copy(source, TargetPath, QString::fromLatin1(DatabasePassword),
-                                          existing);
-        return {};
-    } catch (const std::exception& error) {
-        return DescriptionOf(error);
-    }
+    return BackupOfConfiguredDatabase(TargetPath, DatabaseSnapshot::Existing::Keep, CopyPath);
 }
 
 bool DBManager::IsDatabaseValid() {

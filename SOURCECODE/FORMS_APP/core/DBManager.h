@@ -1,6 +1,5 @@
 #pragma once
 
-#include "DatabaseSnapshot.h"
 #include "RecordSet.h"
 
 #include <QString>
@@ -57,9 +56,6 @@ public:
     bool PurgeVisits(const QString& safetyCopy, const QString& lastSecond);
 
 private:
-    QString BackupAs(const QString& TargetPath, DatabaseSnapshot::Existing existing,
-                     QString& CopyPath);
-
     QString strDatabaseName;
     QString strLastError;
 };

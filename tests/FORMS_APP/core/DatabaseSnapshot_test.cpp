@@ -16,7 +16,9 @@
 #include <QSet>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
@@ -501,6 +503,9 @@ TEST_F(DatabaseSnapshotTest, BackupAndPurgeBesideTwoWorkstationsCheckingIn) {
 }
 
 const QString VisitsVariable = QStringLiteral("QUORVANE_SNAPSHOT_VISITS");
+const QString NoRenameVariable = QStringLiteral("QUORVANE_NO_RENAME_NOREPLACE");
+// Copies each child makes under one wanted name.
+constexpr int CopiesEach = 4;
 
 QString AnswerFile(const QString& folder) {
     return folder + QStringLiteral("/answer");
@@ -556,13 +561,41 @@ TEST(DatabaseSnapshotShare, DISABLED_BacksUpOnce) {
     VisitorFixture::WriteBytes(AnswerFile(folder), DBManager().Backup(target).toUtf8());
 }
 
+// Run only as a child, in a folder without O_TMPFILE: safety copies wanted under one name, while
+// another process makes them too; each is checked at once under the name it took.
+TEST(DatabaseSnapshotShare, DISABLED_MakesCopiesUnderOneWantedName) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString folder = environment.value(FolderVariable);
+    ASSERT_FALSE(folder.isEmpty());
+    AppEnvironment::SetProgramFolder(folder);
+    const QString wanted = environment.value(WorkerVariable);
+    ExpectNoTmpfile(QFileInfo(wanted).absolutePath());
+    if (environment.contains(NoRenameVariable)) {
+        ASSERT_EQ(
+            ::renameat2(AT_FDCWD, "/no-such-file", AT_FDCWD, "/no-such-name", RENAME_NOREPLACE),
+            -1);
+        ASSERT_EQ(errno, EINVAL);
+    }
+    const qint64 visits = environment.value(VisitsVariable).toLongLong();
+    for (int i = 0; i < CopiesEach; ++i) {
+        SCOPED_TRACE(i);
+        QString taken;
+        ASSERT_EQ(DBManager().BackupUnderNewName(wanted, taken), QString());
+        ExpectWhole(taken, visits);
+    }
+}
+
 // Backups in a folder that has no O_TMPFILE, as CIFS and NFS shares and vfat sticks: the children
 // run with the shim that takes it away.
 class DatabaseSnapshotShareTest : public DatabaseSnapshotTest {
 protected:
+    // Without renameNoReplace, renameat2() cannot keep from replacing either, as on NFS.
     std::unique_ptr<QProcess> StartWithoutTmpfile(const QString& filter, const QString& target,
-                                                  qint64 visits = 0) {
+                                                  qint64 visits = 0, bool renameNoReplace = true) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!renameNoReplace) {
+            environment.insert(NoRenameVariable, QStringLiteral("1"));
+        }
         environment.insert(FolderVariable, Folder().Path());
         environment.insert(WorkerVariable, target);
         environment.insert(VisitsVariable, QString::number(visits));
@@ -603,6 +636,36 @@ TEST_F(DatabaseSnapshotShareTest, TwoProcessesBackingUpToOneNameEachMakeAWholeCo
     // No copy in progress is left behind.
     EXPECT_EQ(FolderEntries(backups), QStringList{QStringLiteral("backup.qbk")});
     ExpectWhole(target, 20000);
+}
+
+TEST_F(DatabaseSnapshotShareTest, TwoProcessesWantingOneNameForTheirCopiesNeverReplaceOne) {
+    AddRows(5000);
+    const QString backups = MakeBackupsFolder();
+    const QString wanted = backups + QStringLiteral("/quorvane.purge.20250314092653");
+    for (const bool renameNoReplace : {true, false}) {
+        SCOPED_TRACE(renameNoReplace ? "renameat2 keeps names" : "only hard links keep names");
+        std::vector<std::unique_ptr<QProcess>> children;
+        for (int i = 0; i < 2; ++i) {
+            children.push_back(StartWithoutTmpfile(
+                QStringLiteral("DatabaseSnapshotShare.DISABLED_MakesCopiesUnderOneWantedName"),
+                wanted, 5000, renameNoReplace));
+        }
+        for (const auto& child : children) {
+            ExpectSucceeded(*child);
+        }
+        // Every copy kept its own name, and nothing else is left.
+        QStringList expected{QFileInfo(wanted).fileName()};
+        for (int n = 2; n <= 2 * CopiesEach; ++n) {
+            expected.append(QFileInfo(wanted).fileName() + u'-' + QString::number(n));
+        }
+        QStringList entries = FolderEntries(backups);
+        std::sort(entries.begin(), entries.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(entries, expected);
+        for (const QString& entry : entries) {
+            ASSERT_TRUE(QFile::remove(backups + u'/' + entry));
+        }
+    }
 }
 
 TEST_F(DatabaseSnapshotShareTest, ARegisterInWalModeIsCopiedWithItsLogOrRefused) {

@@ -1,8 +1,11 @@
 // Loaded with LD_PRELOAD: open() with O_TMPFILE fails with EOPNOTSUPP, as it does on CIFS and NFS
-// shares and vfat sticks, so a test reaches what the program does on such a folder. Every other
-// open goes to the C library as it is.
+// shares and vfat sticks, so a test reaches what the program does on such a folder. With
+// QUORVANE_NO_RENAME_NOREPLACE set, renameat2() with RENAME_NOREPLACE fails with EINVAL too, as on
+// an NFS share. Every other call goes to the C library as it is.
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <dlfcn.h>
 #include <fcntl.h>
 
@@ -10,6 +13,7 @@ namespace {
 
 using OpenFunction = int (*)(const char*, int, ...);
 using OpenAtFunction = int (*)(int, const char*, int, ...);
+using RenameAtFunction = int (*)(int, const char*, int, const char*, unsigned int);
 
 bool IsTmpfile(int flags) {
     return (flags & O_TMPFILE) == O_TMPFILE;
@@ -74,6 +78,15 @@ int openat(int folder, const char* path, int flags, ...) {
     }
     static const OpenAtFunction next = Next<OpenAtFunction>("openat");
     return next(folder, path, flags, mode);
+}
+
+int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned int flags) {
+    if ((flags & RENAME_NOREPLACE) != 0 && std::getenv("QUORVANE_NO_RENAME_NOREPLACE") != nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    static const RenameAtFunction next = Next<RenameAtFunction>("renameat2");
+    return next(fromFolder, from, toFolder, to, flags);
 }
 
 } // extern "C"
