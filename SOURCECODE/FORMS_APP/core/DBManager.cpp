@@ -29,6 +29,20 @@ std::unique_ptr<SqlCipherConnection> OpenConnection(QString& databaseName) {
                                                  QString::fromLatin1(DBManager::DatabasePassword));
 }
 
+// "" on success, else the copy error's description.
+QString BackupOfConfiguredDatabase(const QString& target, DatabaseSnapshot::Existing existing,
+                                   QString& copyPath) {
+    try {
+        // The configured name as it stands: no default applies to the copy.
+        const QString source = basCommon::GetDataFolder() + Settings().GetDatabaseName();
+        copyPath = DatabaseSnapshot::Copy(
+            source, target, QString::fromLatin1(DBManager::DatabasePassword), existing);
+        return {};
+    } catch (const std::exception& error) {
+        return DescriptionOf(error);
+    }
+}
+
 } // namespace
 
 void DBManager::SetDatabaseName(const QString& value) {
@@ -113,14 +127,12 @@ bool DBManager::ExecuteInsert(const QString& KeyQuery,
 }
 
 QString DBManager::Backup(const QString& TargetPath) {
-    try {
-        // The configured name as it stands: no default applies to the copy.
-        const QString source = basCommon::GetDataFolder() + Settings().GetDatabaseName();
-        DatabaseSnapshot::Copy(source, TargetPath, QString::fromLatin1(DatabasePassword));
-        return {};
-    } catch (const std::exception& error) {
-        return DescriptionOf(error);
-    }
+    QString copyPath;
+    return BackupOfConfiguredDatabase(TargetPath, DatabaseSnapshot::Existing::Replace, copyPath);
+}
+
+QString DBManager::BackupUnderNewName(const QString& TargetPath, QString& CopyPath) {
+    return BackupOfConfiguredDatabase(TargetPath, DatabaseSnapshot::Existing::Keep, CopyPath);
 }
 
 bool DBManager::IsDatabaseValid() {

@@ -46,6 +46,9 @@ public:
     // "" on success, else the copy error's description; logs nothing. The copy is a checked
     // snapshot, even while other workstations write.
     QString Backup(const QString& TargetPath);
+    // As Backup, but no file is ever replaced: the copy takes TargetPath, or TargetPath followed
+    // by "-2", "-3", ... when that name is taken; CopyPath is set to the path it took.
+    QString BackupUnderNewName(const QString& TargetPath, QString& CopyPath);
 
     bool IsDatabaseValid();
 

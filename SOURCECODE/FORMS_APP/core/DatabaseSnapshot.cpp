@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QStringList>
 
@@ -14,6 +15,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <future>
@@ -28,9 +30,49 @@ QString SystemError(const QString& what, int error) {
     return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
 }
 
+// How many names a copy that keeps existing files tries before it gives up.
+constexpr int MaxNewNames = 1000;
+
+// The name a copy that keeps existing files takes on its attempt: the wanted name first, then
+// the wanted name with "-2", "-3", ...
+QString Candidate(const QString& wanted, int attempt) {
+    return attempt == 0 ? wanted : wanted + u'-' + QString::number(attempt + 1);
+}
+
+// Gives the file `from` the name `to` unless that name is taken, in one step that no other
+// process can come between: 0, EEXIST when the name is taken, else the error number.
+int RenameWithoutReplacing(const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        return errno;
+    }
+    // This file system cannot rename without replacing; a hard link fails alike on a taken name.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
+        return errno;
+    }
+    // Nor has it hard links: the name is claimed by an empty file that the copy then replaces.
+    const int claim = ::open(to.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+    if (claim < 0) {
+        return errno;
+    }
+    ::close(claim);
+    if (::rename(from.constData(), to.constData()) != 0) {
+        const int error = errno;
+        ::unlink(to.constData());
+        return error;
+    }
+    return 0;
+}
+
 // The copy being written: a file without a name in the target's folder until it has been checked
 // (where the file system allows it), so a process killed midway leaves nothing behind; else a
-// hidden name beside the target, removed on failure.
+// hidden name beside the target that no other process can have, removed on failure.
 class PendingCopy final {
 public:
     PendingCopy(const QString& folder, const QString& target)
@@ -40,14 +82,18 @@ public:
         if (m_fd >= 0) {
             return;
         }
-        m_named = HiddenName();
-        m_fd = ::open(QFile::encodeName(m_named).constData(),
-                      O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0644);
-        if (m_fd < 0) {
-            const int error = errno;
-            m_named.clear();
-            throw CoreError(SystemError(QStringLiteral("Permission denied: ") + target, error));
+        int error = EEXIST;
+        for (int attempt = 0; attempt < MaxNewNames && error == EEXIST; ++attempt) {
+            const QString named = HiddenName();
+            m_fd = ::open(QFile::encodeName(named).constData(),
+                          O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0644);
+            if (m_fd >= 0) {
+                m_named = named;
+                return;
+            }
+            error = errno;
         }
+        throw CoreError(SystemError(QStringLiteral("Permission denied: ") + target, error));
     }
     ~PendingCopy() {
         if (m_fd >= 0) {
@@ -106,36 +152,68 @@ public:
 
     // A path under which the engine can open the copy as it is: its own handle while it has no
     // name (see VerbatimVfs), else its hidden name.
-    QString OpenPath() const {
-        return m_named.isEmpty() ? QStringLiteral("/proc/self/fd/") + QString::number(m_fd)
-                                 : m_named;
-    }
+    QString OpenPath() const { return m_named.isEmpty() ? FdPath() : m_named; }
     bool IsNameless() const { return m_named.isEmpty(); }
 
-    // Gives a nameless copy the hidden name that it is renamed from; one that a killed backup
-    // left there is replaced.
-    QString Name() {
-        if (m_named.isEmpty()) {
-            const QString named = HiddenName();
-            const QByteArray fdPath =
-                QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(m_fd);
-            ::unlink(QFile::encodeName(named).constData());
-            if (::linkat(AT_FDCWD, fdPath.constData(), AT_FDCWD,
-                         QFile::encodeName(named).constData(), AT_SYMLINK_FOLLOW) != 0) {
-                throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target, errno));
-            }
-            m_named = named;
-        }
-        return m_named;
-    }
-
-    // Gives the checked copy the target's name, replacing an existing file.
-    void Publish() {
+    // Gives the checked copy the target's name, replacing an existing file; answers that name.
+    QString Publish() {
         if (::rename(QFile::encodeName(Name()).constData(),
                      QFile::encodeName(m_target).constData()) != 0) {
             throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target, errno));
         }
         m_named.clear();
+        SyncFolder();
+        return m_target;
+    }
+
+    // Gives the checked copy the target's name, or the first of its numbered names that no file
+    // has; never replaces a file. Answers the name it took.
+    QString PublishUnderNewName() {
+        int error = EEXIST;
+        for (int attempt = 0; attempt < MaxNewNames && error == EEXIST; ++attempt) {
+            const QString name = Candidate(m_target, attempt);
+            error = m_named.isEmpty() ? LinkNameless(name)
+                                      : RenameWithoutReplacing(QFile::encodeName(m_named),
+                                                               QFile::encodeName(name));
+            if (error == 0) {
+                m_named.clear();
+                SyncFolder();
+                return name;
+            }
+        }
+        throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target, error));
+    }
+
+private:
+    QString FdPath() const { return QStringLiteral("/proc/self/fd/") + QString::number(m_fd); }
+
+    // Gives the nameless copy this name: 0, EEXIST when it is taken, else the error number.
+    int LinkNameless(const QString& name) const {
+        return ::linkat(AT_FDCWD, QFile::encodeName(FdPath()).constData(), AT_FDCWD,
+                        QFile::encodeName(name).constData(), AT_SYMLINK_FOLLOW) == 0
+                   ? 0
+                   : errno;
+    }
+
+    // Gives a nameless copy a hidden name of its own, the one it is renamed from.
+    QString Name() {
+        int error = EEXIST;
+        for (int attempt = 0; m_named.isEmpty() && attempt < MaxNewNames; ++attempt) {
+            const QString named = HiddenName();
+            error = LinkNameless(named);
+            if (error == 0) {
+                m_named = named;
+            } else if (error != EEXIST) {
+                break;
+            }
+        }
+        if (m_named.isEmpty()) {
+            throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target, error));
+        }
+        return m_named;
+    }
+
+    void SyncFolder() const {
         const int folder = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_CLOEXEC);
         if (folder >= 0) {
             ::fsync(folder);
@@ -143,9 +221,10 @@ public:
         }
     }
 
-private:
+    // A fresh random name beside the target, so two backups to one name never share a file.
     QString HiddenName() const {
-        return m_folder + QStringLiteral("/.") + QFileInfo(m_target).fileName() +
+        return m_folder + QStringLiteral("/.") + QFileInfo(m_target).fileName() + u'.' +
+               QString::number(QRandomGenerator::global()->generate64(), 36) +
                QStringLiteral(".partial");
     }
 
@@ -196,17 +275,77 @@ void ReadChunks(sqlite3_file* file, const QString& source, Take take) {
     }
 }
 
+// A copy of the main file alone would miss what a register in WAL mode keeps in its -wal file.
+void RefuseWriteAheadLog(SqlCipherConnection& connection, const QString& source) {
+    const RecordSet mode = connection.Query(QStringLiteral("PRAGMA journal_mode"), {});
+    if (!mode.AtEnd() && mode.Value(0, 0).toString().compare(u"wal", Qt::CaseInsensitive) == 0) {
+        throw CoreError(QStringLiteral("The database is in WAL journal mode, so a copy of its file "
+                                       "would miss its latest changes; set it back with "
+                                       "\"PRAGMA journal_mode=DELETE\" first: ") +
+                        source);
+    }
+}
+
+qint64 PragmaNumber(SqlCipherConnection& connection, const QString& pragma) {
+    const RecordSet value = connection.Query(pragma, {});
+    return value.AtEnd() ? 0 : value.Value(0, 0).toLongLong();
+}
+
+// The engine reads an all-zero page as if the file ended there, and the check never reads the
+// pages on the free list, so such a page would pass it; an encrypted page is never all zeros.
+class ZeroPageScan final {
+public:
+    ZeroPageScan(qint64 pageSize, qint64 pageCount)
+        : m_pageSize(pageSize > 0 && (pageSize & (pageSize - 1)) == 0 ? pageSize : 0)
+        , m_pageCount(pageCount) {}
+
+    // The number (from 1) of the first all-zero page of the database in the chunk, 0 when none.
+    qint64 FirstIn(const char* data, qint64 length, qint64 offset) const {
+        if (m_pageSize == 0) {
+            return 0;
+        }
+        for (qint64 at = 0; at + m_pageSize <= length; at += m_pageSize) {
+            const qint64 page = (offset + at) / m_pageSize + 1;
+            if (page > m_pageCount) {
+                break;
+            }
+            const char* bytes = data + at;
+            if (bytes[0] == 0 &&
+                std::memcmp(bytes, bytes + 1, static_cast<size_t>(m_pageSize - 1)) == 0) {
+                return page;
+            }
+        }
+        return 0;
+    }
+
+private:
+    qint64 m_pageSize;
+    qint64 m_pageCount;
+};
+
 // The copy is made in two passes, so that other workstations' commits wait only for the second:
 // a draft of the bytes read without a lock, which their writes may tear, then, while the read
 // transaction holds the shared lock, the file read again and only the chunks that differ from
 // the draft written. The second pass reads from memory and writes little.
-void CopyDatabaseBytes(SqlCipherConnection& connection, const QString& source, PendingCopy& copy) {
+void CopyDatabaseBytes(SqlCipherConnection& connection, const QString& source,
+                       const QString& target, PendingCopy& copy) {
+    RefuseWriteAheadLog(connection, source);
     sqlite3_file* file = EngineFile(connection, source);
     ReadChunks(file, source, [&copy](const char* data, qint64 length, qint64 offset) {
         copy.WriteAt(data, length, offset);
     });
     connection.ExecuteScript(QStringLiteral("BEGIN; SELECT count(*) FROM sqlite_master;"));
-    ReadChunks(file, source, [&copy](const char* data, qint64 length, qint64 offset) {
+    RefuseWriteAheadLog(connection, source);
+    const ZeroPageScan zeroPages(
+        PragmaNumber(connection, QStringLiteral("PRAGMA cipher_page_size")),
+        PragmaNumber(connection, QStringLiteral("PRAGMA page_count")));
+    ReadChunks(file, source, [&](const char* data, qint64 length, qint64 offset) {
+        if (const qint64 page = zeroPages.FirstIn(data, length, offset); page != 0) {
+            throw CoreError(QStringLiteral("The copy of the database is damaged and was not kept "
+                                           "(page %1 is all zeros): ")
+                                .arg(page) +
+                            target);
+        }
         if (!copy.Holds(data, length, offset)) {
             copy.WriteAt(data, length, offset);
         }
@@ -295,29 +434,46 @@ bool SameFile(const QString& a, const QString& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+// The file a backup writes: the target, or the file that a symbolic link there points to, so the
+// link stays and leads to the new copy.
+QString ThroughLinks(const QString& target) {
+    constexpr int MaxLinks = 40;
+    QString path = QFileInfo(target).absoluteFilePath();
+    for (int followed = 0; QFileInfo(path).isSymLink(); ++followed) {
+        if (followed == MaxLinks) {
+            throw CoreError(SystemError(QStringLiteral("Cannot write ") + target, ELOOP));
+        }
+        path = QFileInfo(path).symLinkTarget();
+    }
+    return path;
+}
+
 } // namespace
 
-void DatabaseSnapshot::Copy(const QString& source, const QString& target, const QString& key) {
+QString DatabaseSnapshot::Copy(const QString& source, const QString& target, const QString& key,
+                               Existing existing) {
     if (!basCommon::FileExists(source)) {
         throw CoreError(QStringLiteral("File not found: ") + source);
     }
-    const QString folder = QFileInfo(target).absolutePath();
+    const QString path =
+        existing == Existing::Replace ? ThroughLinks(target) : QFileInfo(target).absoluteFilePath();
+    const QString folder = QFileInfo(path).absolutePath();
     if (target.isEmpty() || !QFileInfo(folder).isDir()) {
         throw CoreError(QStringLiteral("Path not found: ") + folder);
     }
-    if (QFileInfo(target).isDir()) {
+    if (QFileInfo(path).isDir()) {
         throw CoreError(QStringLiteral("Permission denied: ") + target +
                         QStringLiteral(" is a folder"));
     }
-    if (SameFile(source, target)) {
+    if (SameFile(source, path)) {
         // Replacing the file under the open connections of other workstations would lose their
         // writes.
         throw CoreError(QStringLiteral("The backup cannot replace the database itself: ") + target);
     }
-    PendingCopy copy(folder, QFileInfo(target).absoluteFilePath());
+    PendingCopy copy(folder, path);
     {
         SqlCipherConnection connection(source, key);
-        CopyDatabaseBytes(connection, source, copy);
+        CopyDatabaseBytes(connection, source, target, copy);
     }
     // The disk writes the copy while the check reads it back.
     std::future<int> synced = std::async(std::launch::async, [&copy] { return copy.TrySync(); });
@@ -325,5 +481,5 @@ void DatabaseSnapshot::Copy(const QString& source, const QString& target, const 
     if (const int error = synced.get(); error != 0) {
         throw CoreError(SystemError(QStringLiteral("Cannot write ") + target, error));
     }
-    copy.Publish();
+    return existing == Existing::Replace ? copy.Publish() : copy.PublishUnderNewName();
 }

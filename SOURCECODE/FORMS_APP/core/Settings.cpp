@@ -218,9 +218,12 @@ QString Settings::Purge(const QString& EndDate) {
     try {
         const QString lastSecond = EndOfDay(EndDate);
         DBManager db;
-        const QString copy = basCommon::GetDataFolder() + QStringLiteral("quorvane.purge.") +
-                             AppEnvironment::Now().toString(QStringLiteral("yyyyMMddHHmmss"));
-        const QString backupError = db.Backup(copy);
+        // Two purges in one second never share a copy: the second takes a numbered name.
+        QString copy;
+        const QString backupError = db.BackupUnderNewName(
+            basCommon::GetDataFolder() + QStringLiteral("quorvane.purge.") +
+                AppEnvironment::Now().toString(QStringLiteral("yyyyMMddHHmmss")),
+            copy);
         if (!backupError.isEmpty()) {
             // Nothing is deleted without a copy to go back to.
             const QString reason = QStringLiteral("Nothing was purged, because the safety copy of "

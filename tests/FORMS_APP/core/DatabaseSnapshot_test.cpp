@@ -16,7 +16,12 @@
 #include <QSet>
 #include <QThread>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -495,6 +500,291 @@ TEST_F(DatabaseSnapshotTest, BackupAndPurgeBesideTwoWorkstationsCheckingIn) {
         EXPECT_EQ(copied.value(visit.key()), visit.value());
     }
     EXPECT_EQ(Folder().LogText(), QString());
+}
+
+const QString VisitsVariable = QStringLiteral("QUORVANE_SNAPSHOT_VISITS");
+const QString NoRenameVariable = QStringLiteral("QUORVANE_NO_RENAME_NOREPLACE");
+// Copies each child makes under one wanted name.
+constexpr int CopiesEach = 4;
+
+QString AnswerFile(const QString& folder) {
+    return folder + QStringLiteral("/answer");
+}
+
+// Fails the test unless open() with O_TMPFILE is refused, as the shim makes it.
+void ExpectNoTmpfile(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR, 0644);
+    const int error = errno;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    ASSERT_EQ(fd, -1);
+    ASSERT_EQ(error, EOPNOTSUPP);
+}
+
+// The copy's own check and its number of visits, read at once.
+void ExpectWhole(const QString& file, qint64 visits) {
+    SqlCipherConnection copy(file, Key);
+    EXPECT_EQ(copy.Query(QStringLiteral("PRAGMA quick_check"), {}).Value(0, 0).toString(),
+              QStringLiteral("ok"));
+    EXPECT_EQ(copy.Query(QStringLiteral("SELECT count(*) FROM [VisitorRegister]"), {})
+                  .Value(0, 0)
+                  .toLongLong(),
+              visits);
+}
+
+// Run only as a child, in a folder without O_TMPFILE: backs up to one name again and again and
+// checks every copy that was reported made at once, while another process does the same.
+TEST(DatabaseSnapshotShare, DISABLED_BacksUpAndChecksEachCopyAtOnce) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString folder = environment.value(FolderVariable);
+    ASSERT_FALSE(folder.isEmpty());
+    AppEnvironment::SetProgramFolder(folder);
+    const QString target = environment.value(WorkerVariable);
+    ExpectNoTmpfile(QFileInfo(target).absolutePath());
+    const qint64 visits = environment.value(VisitsVariable).toLongLong();
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(DBManager().Backup(target), QString());
+        ExpectWhole(target, visits);
+    }
+}
+
+// Run only as a child, in a folder without O_TMPFILE: one backup, whose answer it writes down.
+TEST(DatabaseSnapshotShare, DISABLED_BacksUpOnce) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString folder = environment.value(FolderVariable);
+    ASSERT_FALSE(folder.isEmpty());
+    AppEnvironment::SetProgramFolder(folder);
+    const QString target = environment.value(WorkerVariable);
+    ExpectNoTmpfile(QFileInfo(target).absolutePath());
+    VisitorFixture::WriteBytes(AnswerFile(folder), DBManager().Backup(target).toUtf8());
+}
+
+// Run only as a child, in a folder without O_TMPFILE: safety copies wanted under one name, while
+// another process makes them too; each is checked at once under the name it took.
+TEST(DatabaseSnapshotShare, DISABLED_MakesCopiesUnderOneWantedName) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString folder = environment.value(FolderVariable);
+    ASSERT_FALSE(folder.isEmpty());
+    AppEnvironment::SetProgramFolder(folder);
+    const QString wanted = environment.value(WorkerVariable);
+    ExpectNoTmpfile(QFileInfo(wanted).absolutePath());
+    if (environment.contains(NoRenameVariable)) {
+        ASSERT_EQ(
+            ::renameat2(AT_FDCWD, "/no-such-file", AT_FDCWD, "/no-such-name", RENAME_NOREPLACE),
+            -1);
+        ASSERT_EQ(errno, EINVAL);
+    }
+    const qint64 visits = environment.value(VisitsVariable).toLongLong();
+    for (int i = 0; i < CopiesEach; ++i) {
+        SCOPED_TRACE(i);
+        QString taken;
+        ASSERT_EQ(DBManager().BackupUnderNewName(wanted, taken), QString());
+        ExpectWhole(taken, visits);
+    }
+}
+
+// Backups in a folder that has no O_TMPFILE, as CIFS and NFS shares and vfat sticks: the children
+// run with the shim that takes it away.
+class DatabaseSnapshotShareTest : public DatabaseSnapshotTest {
+protected:
+    // Without renameNoReplace, renameat2() cannot keep from replacing either, as on NFS.
+    std::unique_ptr<QProcess> StartWithoutTmpfile(const QString& filter, const QString& target,
+                                                  qint64 visits = 0, bool renameNoReplace = true) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!renameNoReplace) {
+            environment.insert(NoRenameVariable, QStringLiteral("1"));
+        }
+        environment.insert(FolderVariable, Folder().Path());
+        environment.insert(WorkerVariable, target);
+        environment.insert(VisitsVariable, QString::number(visits));
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(QUORVANE_NO_TMPFILE_SHIM));
+        // The sanitizers' runtime is not the first library when the shim is preloaded.
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":verify_asan_link_order=0"));
+        auto child = std::make_unique<QProcess>();
+        child->setProcessEnvironment(environment);
+        child->setProcessChannelMode(QProcess::MergedChannels);
+        child->start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--gtest_also_run_disabled_tests"),
+                      QStringLiteral("--gtest_filter=") + filter});
+        return child;
+    }
+
+    QString MakeBackupsFolder() const {
+        const QString backups = Folder().Path() + QStringLiteral("/backups");
+        EXPECT_TRUE(QDir().mkpath(backups));
+        return backups;
+    }
+};
+
+TEST_F(DatabaseSnapshotShareTest, TwoProcessesBackingUpToOneNameEachMakeAWholeCopy) {
+    AddRows(20000);
+    const QString backups = MakeBackupsFolder();
+    const QString target = backups + QStringLiteral("/backup.qbk");
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (int i = 0; i < 2; ++i) {
+        children.push_back(StartWithoutTmpfile(
+            QStringLiteral("DatabaseSnapshotShare.DISABLED_BacksUpAndChecksEachCopyAtOnce"), target,
+            20000));
+    }
+    for (const auto& child : children) {
+        ExpectSucceeded(*child);
+    }
+    // No copy in progress is left behind.
+    EXPECT_EQ(FolderEntries(backups), QStringList{QStringLiteral("backup.qbk")});
+    ExpectWhole(target, 20000);
+}
+
+TEST_F(DatabaseSnapshotShareTest, TwoProcessesWantingOneNameForTheirCopiesNeverReplaceOne) {
+    AddRows(5000);
+    const QString backups = MakeBackupsFolder();
+    const QString wanted = backups + QStringLiteral("/quorvane.purge.20250314092653");
+    for (const bool renameNoReplace : {true, false}) {
+        SCOPED_TRACE(renameNoReplace ? "renameat2 keeps names" : "only hard links keep names");
+        std::vector<std::unique_ptr<QProcess>> children;
+        for (int i = 0; i < 2; ++i) {
+            children.push_back(StartWithoutTmpfile(
+                QStringLiteral("DatabaseSnapshotShare.DISABLED_MakesCopiesUnderOneWantedName"),
+                wanted, 5000, renameNoReplace));
+        }
+        for (const auto& child : children) {
+            ExpectSucceeded(*child);
+        }
+        // Every copy kept its own name, and nothing else is left.
+        QStringList expected{QFileInfo(wanted).fileName()};
+        for (int n = 2; n <= 2 * CopiesEach; ++n) {
+            expected.append(QFileInfo(wanted).fileName() + u'-' + QString::number(n));
+        }
+        QStringList entries = FolderEntries(backups);
+        std::sort(entries.begin(), entries.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(entries, expected);
+        for (const QString& entry : entries) {
+            ASSERT_TRUE(QFile::remove(backups + u'/' + entry));
+        }
+    }
+}
+
+TEST_F(DatabaseSnapshotShareTest, ARegisterInWalModeIsCopiedWithItsLogOrRefused) {
+    AddRows(3000);
+    // The program never sets WAL mode, but the sqlcipher shell can, and it stays. The writer
+    // stays open, so its rows stay in the -wal file.
+    SqlCipherConnection writer(Folder().DatabaseFile(), Key);
+    ASSERT_EQ(writer.Query(QStringLiteral("PRAGMA journal_mode=WAL"), {}).Value(0, 0).toString(),
+              QStringLiteral("wal"));
+    writer.ExecuteScript(
+        QStringLiteral("PRAGMA wal_autocheckpoint=0; "
+                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE "
+                       "i < 100) INSERT INTO [VisitorRegister]([PassNo],[Name]) "
+                       "SELECT printf('w%04d', i), 'Logged visitor ' || i FROM n;"));
+    ASSERT_GT(QFileInfo(Folder().DatabaseFile() + QStringLiteral("-wal")).size(), 0);
+    const qint64 committed = 3100;
+
+    const QString backups = MakeBackupsFolder();
+    const QString target = backups + QStringLiteral("/backup.qbk");
+    for (const bool tmpfile : {true, false}) {
+        SCOPED_TRACE(tmpfile ? "with O_TMPFILE" : "without O_TMPFILE");
+        QString answer;
+        if (tmpfile) {
+            answer = DBManager().Backup(target);
+        } else {
+            const auto child = StartWithoutTmpfile(
+                QStringLiteral("DatabaseSnapshotShare.DISABLED_BacksUpOnce"), target);
+            ExpectSucceeded(*child);
+            answer = QString::fromUtf8(ReadBytes(AnswerFile(Folder().Path())));
+        }
+        if (answer.isEmpty()) {
+            ExpectWhole(target, committed);
+            EXPECT_EQ(FolderEntries(backups), QStringList{QStringLiteral("backup.qbk")});
+        } else {
+            EXPECT_TRUE(answer.contains(QStringLiteral("WAL"))) << answer.toStdString();
+            EXPECT_EQ(FolderEntries(backups), QStringList());
+        }
+        QFile::remove(target);
+    }
+}
+
+TEST_F(DatabaseSnapshotTest, ACopyWithAnAllZeroPageIsRefusedAndAnEarlierBackupKept) {
+    const QString backups = Folder().Path() + QStringLiteral("/backups");
+    ASSERT_TRUE(QDir().mkpath(backups));
+    const QString target = backups + QStringLiteral("/backup.qbk");
+    ASSERT_EQ(DBManager().Backup(target), QString());
+    const QByteArray earlier = ReadBytes(target);
+
+    const QString database = Folder().DatabaseFile();
+    const qint64 before = QFileInfo(database).size();
+    qint64 page = 0;
+    {
+        SqlCipherConnection connection(database, Key);
+        page = connection.Query(QStringLiteral("PRAGMA cipher_page_size"), {})
+                   .Value(0, 0)
+                   .toLongLong();
+        connection.Execute(QStringLiteral("INSERT INTO [VisitorRegister]([PassNo],[Name],"
+                                          "[Remarks]) VALUES ('0001', 'Long remarks', ?)"),
+                           {QString(3061, u'r')});
+    }
+    const qint64 after = QFileInfo(database).size();
+    // The new pages at the end of the file are the long remarks' overflow pages; the last of
+    // them is zeroed, as a disk that lost a write leaves it.
+    ASSERT_GT(page, 0);
+    ASSERT_GE((after - before) / page, 2);
+    QFile file(database);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(after - page));
+    ASSERT_EQ(file.write(QByteArray(page, '\0')), page);
+    file.close();
+    {
+        // The engine's own check passes it: it reads the page as the end of the file.
+        SqlCipherConnection connection(database, Key);
+        EXPECT_EQ(connection.Query(QStringLiteral("PRAGMA quick_check"), {}).Value(0, 0).toString(),
+                  QStringLiteral("ok"));
+    }
+
+    const QString answer = DBManager().Backup(target);
+    EXPECT_TRUE(answer.contains(QStringLiteral("is damaged"))) << answer.toStdString();
+    EXPECT_TRUE(answer.contains(QStringLiteral("all zeros"))) << answer.toStdString();
+    EXPECT_EQ(FolderEntries(backups), QStringList{QStringLiteral("backup.qbk")});
+    EXPECT_EQ(ReadBytes(target), earlier);
+}
+
+TEST_F(DatabaseSnapshotTest, ABackupToASymbolicLinkWritesTheFileItPointsTo) {
+    const QString backups = Folder().Path() + QStringLiteral("/backups");
+    ASSERT_TRUE(QDir().mkpath(backups + QStringLiteral("/old")));
+    const QString kept = backups + QStringLiteral("/old/kept.qbk");
+    ASSERT_EQ(DBManager().Backup(kept), QString());
+    AddRows(10);
+    struct Case {
+        const char* what;
+        QString link;
+        // Where the link points, relative to its folder.
+        QString pointsTo;
+        QString file;
+    };
+    const Case cases[] = {
+        {"a link to an earlier backup", backups + QStringLiteral("/latest.qbk"),
+         QStringLiteral("old/kept.qbk"), kept},
+        {"a link to a file not made yet", backups + QStringLiteral("/next.qbk"),
+         QStringLiteral("old/new.qbk"), backups + QStringLiteral("/old/new.qbk")},
+        {"a link to a link", backups + QStringLiteral("/chain.qbk"), QStringLiteral("latest.qbk"),
+         kept},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(QFile::link(c.pointsTo, c.link));
+        EXPECT_EQ(DBManager().Backup(c.link), QString());
+        EXPECT_EQ(
+            QFileInfo(c.link).symLinkTarget(),
+            QFileInfo(QFileInfo(c.link).absolutePath() + u'/' + c.pointsTo).absoluteFilePath());
+        ExpectWhole(c.file, 10);
+    }
+    EXPECT_EQ(FolderEntries(backups),
+              (QStringList{QStringLiteral("chain.qbk"), QStringLiteral("latest.qbk"),
+                           QStringLiteral("next.qbk")}));
+    EXPECT_EQ(FolderEntries(backups + QStringLiteral("/old")),
+              (QStringList{QStringLiteral("kept.qbk"), QStringLiteral("new.qbk")}));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "core/CoreError.h"
 #include "core/DBManager.h"
 #include "core/Settings.h"
+#include "core/SqlCipherConnection.h"
 
 #include <QDir>
 #include <QFile>
@@ -450,6 +451,37 @@ TEST_F(SettingsTest, PurgeStartDate) {
     EXPECT_EQ(Settings().GetPurgeStartDate(), QDateTime(QDate(2024, 12, 31), QTime(17, 45, 10)));
     ASSERT_TRUE(QFile::remove(folder.DatabaseFile()));
     EXPECT_EQ(Settings().GetPurgeStartDate(), FixedNow);
+}
+
+TEST_F(SettingsTest, TwoPurgesInOneSecondEachKeepTheirOwnSafetyCopy) {
+    // Both purges see the clock at the same second; each deletes a visit the other's copy lacks.
+    InsertVisit(QStringLiteral("0001"), QStringLiteral("2025-01-10 08:00:00"));
+    ASSERT_EQ(Settings().Purge(QStringLiteral("10-01-2025")), QString());
+    InsertVisit(QStringLiteral("0002"), QStringLiteral("2025-01-10 09:00:00"));
+    ASSERT_EQ(Settings().Purge(QStringLiteral("10-01-2025")), QString());
+    EXPECT_EQ(PassNumbers(), QStringList());
+
+    const QStringList copies =
+        QDir(folder.DataFolder())
+            .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)
+            .filter(QStringLiteral("quorvane.purge."));
+    ASSERT_EQ(copies, (QStringList{QStringLiteral("quorvane.purge.20250314092653"),
+                                   QStringLiteral("quorvane.purge.20250314092653-2")}));
+    const QStringList held[] = {{QStringLiteral("0001")}, {QStringLiteral("0002")}};
+    for (qsizetype i = 0; i < copies.size(); ++i) {
+        SCOPED_TRACE(copies.at(i).toStdString());
+        SqlCipherConnection copy(folder.DataFolder() + copies.at(i),
+                                 QString::fromLatin1(DBManager::DatabasePassword));
+        EXPECT_EQ(copy.Query(QStringLiteral("PRAGMA quick_check"), {}).Value(0, 0).toString(),
+                  QStringLiteral("ok"));
+        const RecordSet rows = copy.Query(
+            QStringLiteral("SELECT [PassNo] FROM [VisitorRegister] ORDER BY [PassNo]"), {});
+        QStringList passNumbers;
+        for (int row = 0; row < rows.RecordCount(); ++row) {
+            passNumbers.append(rows.Value(row, 0).toString());
+        }
+        EXPECT_EQ(passNumbers, held[i]);
+    }
 }
 
 } // namespace
