@@ -8,6 +8,8 @@
 #include "VisitPurge.h"
 #include "basCommon.h"
 
+#include <QScopeGuard>
+
 #include <memory>
 
 namespace {
@@ -120,16 +122,25 @@ bool DBManager::IsDatabaseValid() {
     return visits && visits->FieldCount() != 0;
 }
 
-bool DBManager::PurgeVisits(const QString& safetyCopy, const QString& lastSecond) {
+bool DBManager::PurgeVisits(const QString& safetyCopy, const QString& lastSecond,
+                            PurgeProgress* progress) {
     QString statement = QStringLiteral("DELETE FROM [VisitorRegister] WHERE [CheckedIn] <= ?");
     try {
         const auto connection = OpenConnection(strDatabaseName);
         VisitPurge purge(*connection, safetyCopy, QString::fromLatin1(DatabasePassword));
         statement = purge.DeleteStatement();
+        // However the purge ends, its caller learns what the committed transactions did.
+        const auto tell = qScopeGuard([&] {
+            if (progress != nullptr) {
+                progress->deleted = purge.Deleted();
+                progress->lastCheckedIn = purge.LastCheckedIn();
+            }
+        });
         purge.DeleteUpTo(lastSecond);
         return true;
     } catch (const std::exception& error) {
-        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), statement);
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), statement);
         return false;
     }
 }

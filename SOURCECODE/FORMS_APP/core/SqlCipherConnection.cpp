@@ -171,14 +171,15 @@ QString KeyPragma(const QString& key) {
 SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key, Mode mode) {
     // A connection serves one call on one thread, so the engine need not lock it for every cell
     // it hands out.
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::CreateIfMissing) {
         flags |= SQLITE_OPEN_CREATE;
     } else if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0) {
         // SQLite takes an empty file for an empty database and would write into it.
         throw DatabaseError(QStringLiteral("file is encrypted or is not a database: ") + path);
     }
-    if (mode == Mode::ExistingOnly) {
+    if (mode != Mode::CreateIfMissing) {
         const QString rawKey =
             SqlCipherKeyCache::RawKeyPragma(key, SqlCipherKeyCache::ReadSalt(path));
         if (!rawKey.isEmpty() && TryKey(path, flags, rawKey)) {

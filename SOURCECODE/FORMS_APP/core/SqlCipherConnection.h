@@ -13,7 +13,9 @@ struct sqlite3;
 // Every failure raises DatabaseError with SQLite's description.
 class SqlCipherConnection final {
 public:
-    enum class Mode { ExistingOnly, CreateIfMissing };
+    // ReadOnly opens an existing file without write access, so nothing this connection does
+    // can change it.
+    enum class Mode { ExistingOnly, CreateIfMissing, ReadOnly };
 
     // Waits this long for another workstation's lock before failing.
     static constexpr int BusyTimeoutMs = 10000;
