@@ -12,9 +12,11 @@
 namespace {
 
 // A workstation that wants to check in waits at most one transaction, so one lasts well under
-// two seconds. Within that it is made as long as it can be: each transaction rewrites every page
-// it touches, and visits in check-in order touch nearly one page of the index by name and company
-// each, however many transactions before touched the same page.
+// two seconds. Within that it is made as long as it can be: each transaction reads afresh and
+// rewrites every page it touches (another workstation's commit empties the page cache), and on a
+// register where most visitors bring a company of their own, visits in check-in order touch
+// nearly one page of the company index and one of the person-to-meet index each, however many
+// transactions before touched the same page.
 constexpr qint64 TargetTransactionMs = 1200;
 // The pause after each transaction lets the workstations that waited for it check in: one
 // check-in holds the lock for milliseconds, and a waiting one looks every two.
@@ -189,14 +191,18 @@ double VisitPurge::DeleteForAWhile(const QString& lastSecond, qint64 deletingMs,
         QString end;
         int batches = 0;
         // The clock, not a batch size guessed beforehand, ends the deleting: a page cache gone
-        // cold or a busy disk only makes the transaction delete fewer visits.
+        // cold or a busy disk only makes the transaction delete fewer visits. A batch starts only
+        // when one as long as the last still fits, so the transaction does not overrun.
+        qint64 lastBatchMs = 0;
         do {
+            const qint64 batchStart = timer.elapsed();
             end = m_batchEnd;
             DeleteBatch(lastSecond);
             deleted += sqlite3_changes(db);
             ++batches;
-        } while ((maxBatches == 0 || batches < maxBatches) && timer.elapsed() < deletingMs &&
-                 LoadBatch());
+            lastBatchMs = timer.elapsed() - batchStart;
+        } while ((maxBatches == 0 || batches < maxBatches) &&
+                 timer.elapsed() + lastBatchMs <= deletingMs && LoadBatch());
         const qint64 deleting = std::max<qint64>(timer.elapsed(), 1);
         m_connection.ExecuteScript(QStringLiteral("COMMIT;"));
         m_deleted += deleted;
