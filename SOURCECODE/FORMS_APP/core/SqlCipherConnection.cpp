@@ -168,7 +168,9 @@ QString KeyPragma(const QString& key) {
 
 } // namespace
 
-SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key, Mode mode) {
+SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key, Mode mode,
+                                         const char* vfs)
+    : m_vfs(vfs) {
     // A connection serves one call on one thread, so the engine need not lock it for every cell
     // it hands out.
     int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
@@ -196,7 +198,7 @@ SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key
 
 bool SqlCipherConnection::TryKey(const QString& path, int flags, const QString& keyPragma) {
     Close();
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, m_vfs);
     if (rc != SQLITE_OK) {
         const QString description = m_db != nullptr ? QString::fromUtf8(sqlite3_errmsg(m_db))
                                                     : QString::fromUtf8(sqlite3_errstr(rc));

@@ -22,7 +22,9 @@ public:
     // How often a waiting connection looks whether the lock is free.
     static constexpr std::chrono::milliseconds BusyPoll{2};
 
-    SqlCipherConnection(const QString& path, const QString& key, Mode mode = Mode::ExistingOnly);
+    // vfs names the engine's file system layer; none is the default one.
+    SqlCipherConnection(const QString& path, const QString& key, Mode mode = Mode::ExistingOnly,
+                        const char* vfs = nullptr);
     ~SqlCipherConnection();
     Q_DISABLE_COPY_MOVE(SqlCipherConnection)
 
@@ -48,5 +50,6 @@ private:
     static int WaitWhileBusy(void* connection, int tries);
 
     sqlite3* m_db = nullptr;
+    const char* m_vfs = nullptr;
     std::chrono::steady_clock::time_point m_busySince;
 };
