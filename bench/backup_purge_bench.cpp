@@ -5,9 +5,11 @@
 // same register. The anchors run without the desks. For each, the check-ins at the two desks
 // meanwhile: how many, how many failed and the slowest.
 //
-//   backup_purge_bench <program folder>
+//   backup_purge_bench <program folder> [--high-variety]
 //
-// The folder is made and filled when it holds no register yet. The purge deletes a third of the
+// The folder is made and filled when it holds no register yet. With --high-variety the
+// register's companies and persons to meet are rewritten to 200,000 and 20,000 distinct values
+// (once; give that register a folder of its own). The purge deletes a third of the
 // register, so every run works on a fresh copy of the folder ("<folder>-run"), removed at the
 // end.
 #include "BenchRegister.h"
@@ -236,9 +238,14 @@ void PrintPhase(const QString& what, const Phase& phase, const DeskRun* desks) {
                {13, Ms(static_cast<double>(slowestStart - phase.start) / 1000.0)}});
 }
 
-void Bench(const QString& folder) {
+void Bench(const QString& folder, bool variety) {
     const QString source = DatabaseFile(folder);
-    MakeReady(source, Fill);
+    MakeReady(source, [variety](const QString& file) {
+        Fill(file);
+        if (variety) {
+            MakeHighVariety(file);
+        }
+    });
     // As start-up does: a register made by an older version gains the indexes of this one.
     if (!DatabaseIndexes::AddMissing()) {
         throw std::runtime_error("the indexes could not be added; see the folder's log");
@@ -330,6 +337,12 @@ int main(int argc, char** argv) {
     if (arguments.size() > 1 && arguments.at(1) == DeskSwitch) {
         return RunDesk(arguments);
     }
-    return RunOnFolder("backup_purge_bench", nullptr,
-                       [](const QString& folder, const QStringList&) { Bench(folder); });
+    return RunOnFolder(
+        "backup_purge_bench", "[--high-variety]", [](const QString& folder, QStringList more) {
+            const bool variety = TakeHighVarietyOption(more);
+            if (!more.isEmpty()) {
+                throw std::runtime_error("unknown argument " + more.at(0).toStdString());
+            }
+            Bench(folder, variety);
+        });
 }

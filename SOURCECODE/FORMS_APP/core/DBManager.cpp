@@ -1,5 +1,6 @@
 #include "DBManager.h"
 
+#include "BufferedJournalVfs.h"
 #include "CoreError.h"
 #include "DatabaseError.h"
 #include "DatabaseSnapshot.h"
@@ -7,6 +8,8 @@
 #include "SqlCipherConnection.h"
 #include "VisitPurge.h"
 #include "basCommon.h"
+
+#include <QScopeGuard>
 
 #include <memory>
 
@@ -17,7 +20,8 @@ QString DescriptionOf(const std::exception& error) {
 }
 
 // Opens a fresh connection for one data call; raises when the file cannot be opened or keyed.
-std::unique_ptr<SqlCipherConnection> OpenConnection(QString& databaseName) {
+std::unique_ptr<SqlCipherConnection> OpenConnection(QString& databaseName,
+                                                    const char* vfs = nullptr) {
     if (databaseName.isEmpty()) {
         databaseName = Settings().GetDatabaseName();
         if (databaseName.isEmpty()) {
@@ -26,7 +30,8 @@ std::unique_ptr<SqlCipherConnection> OpenConnection(QString& databaseName) {
     }
     const QString path = basCommon::GetDataFolder() + databaseName;
     return std::make_unique<SqlCipherConnection>(path,
-                                                 QString::fromLatin1(DBManager::DatabasePassword));
+                                                 QString::fromLatin1(DBManager::DatabasePassword),
+                                                 SqlCipherConnection::Mode::ExistingOnly, vfs);
 }
 
 // "" on success, else the copy error's description.
@@ -146,16 +151,26 @@ bool DBManager::IsDatabaseValid() {
     return visits && visits->FieldCount() != 0;
 }
 
-bool DBManager::PurgeVisits(const QString& safetyCopy, const QString& lastSecond) {
+bool DBManager::PurgeVisits(const QString& safetyCopy, const QString& lastSecond,
+                            PurgeProgress* progress) {
     QString statement = QStringLiteral("DELETE FROM [VisitorRegister] WHERE [CheckedIn] <= ?");
     try {
-        const auto connection = OpenConnection(strDatabaseName);
+        // A purge's transactions journal tens of thousands of pages each.
+        const auto connection = OpenConnection(strDatabaseName, BufferedJournalVfs::Name());
         VisitPurge purge(*connection, safetyCopy, QString::fromLatin1(DatabasePassword));
         statement = purge.DeleteStatement();
+        // However the purge ends, its caller learns what the committed transactions did.
+        const auto tell = qScopeGuard([&] {
+            if (progress != nullptr) {
+                progress->deleted = purge.Deleted();
+                progress->lastCheckedIn = purge.LastCheckedIn();
+            }
+        });
         purge.DeleteUpTo(lastSecond);
         return true;
     } catch (const std::exception& error) {
-        basCommon::WriteLog(DescriptionOf(error), QStringLiteral("ExecuteNonQuery"), statement);
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), statement);
         return false;
     }
 }

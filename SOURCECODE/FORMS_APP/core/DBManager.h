@@ -18,7 +18,8 @@ public:
 
     void SetDatabaseName(const QString& value);
     QString DatabaseName() const;
-    // The description of the last failure of GetRecordSet or ExecuteNonQuery, "" when none failed.
+    // The description of the last failure of GetRecordSet, ExecuteNonQuery or PurgeVisits, ""
+    // when none failed.
     QString LastError() const;
 
     // Nothing (nullopt) after an error, which is logged with source "GetRecordSet".
@@ -52,11 +53,21 @@ public:
 
     bool IsDatabaseValid();
 
+    // What a purge's committed transactions did.
+    struct PurgeProgress {
+        qint64 deleted = 0;
+        // Every visit checked in up to this moment that the copy holds unchanged is gone; ""
+        // when nothing was committed.
+        QString lastCheckedIn;
+    };
+
     // Deletes the visits checked in up to lastSecond ("yyyy-MM-dd HH:mm:ss") that the safety copy
     // (a Backup of this database) holds unchanged, oldest first, in short transactions, so other
     // workstations go on checking in. True when it got through; else the error is logged with
-    // source "ExecuteNonQuery" and the statement, and the visits before it stay deleted.
-    bool PurgeVisits(const QString& safetyCopy, const QString& lastSecond);
+    // source "ExecuteNonQuery" and the statement, LastError gives it, and the visits before it
+    // stay deleted. progress, when given, gets what was done either way.
+    bool PurgeVisits(const QString& safetyCopy, const QString& lastSecond,
+                     PurgeProgress* progress = nullptr);
 
 private:
     QString strDatabaseName;

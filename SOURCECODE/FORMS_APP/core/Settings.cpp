@@ -74,6 +74,20 @@ QString EndOfDay(const QString& endDate) {
     return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 23:59:59");
 }
 
+// What a purge that stopped midway did, for the log and its caller: an administrator learns
+// what is gone and where it is kept.
+QString PurgeStopped(const DBManager::PurgeProgress& progress, const QString& reason,
+                     const QString& copy) {
+    if (progress.deleted == 0) {
+        return QStringLiteral("The purge stopped before deleting any visit (") + reason +
+               QStringLiteral("); the safety copy is ") + copy + u'.';
+    }
+    return QStringLiteral("The purge stopped after deleting %1 visits checked in up to %2 (")
+               .arg(progress.deleted)
+               .arg(progress.lastCheckedIn) +
+           reason + QStringLiteral("); each of them is in the safety copy ") + copy + u'.';
+}
+
 } // namespace
 
 QString Settings::ConfigFilePath() {
@@ -232,9 +246,22 @@ QString Settings::Purge(const QString& EndDate) {
             basCommon::WriteLog(reason, QStringLiteral("Purge"));
             return reason;
         }
+        // Written before the first delete, so even a purge that is killed leaves a trace.
+        basCommon::WriteLog(QStringLiteral("Purging the visits checked in up to ") + lastSecond +
+                                QStringLiteral("; safety copy: ") + copy,
+                            QStringLiteral("Purge"));
         // Only what the copy holds goes, so a visit checked in meanwhile is never lost.
-        const bool deleted = db.PurgeVisits(copy, lastSecond);
-        return deleted ? QString() : QString::fromLatin1(PurgeFailedMessage);
+        DBManager::PurgeProgress progress;
+        if (!db.PurgeVisits(copy, lastSecond, &progress)) {
+            const QString stopped = PurgeStopped(progress, db.LastError(), copy);
+            basCommon::WriteLog(stopped, QStringLiteral("Purge"));
+            return QString::fromLatin1(PurgeFailedMessage) + u' ' + stopped;
+        }
+        basCommon::WriteLog(
+            QStringLiteral("Purged %1 visits checked in up to ").arg(progress.deleted) +
+                lastSecond + QStringLiteral("; safety copy: ") + copy,
+            QStringLiteral("Purge"));
+        return {};
     } catch (const std::exception& error) {
         return DescriptionOf(error);
     }

@@ -168,17 +168,20 @@ QString KeyPragma(const QString& key) {
 
 } // namespace
 
-SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key, Mode mode) {
+SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key, Mode mode,
+                                         const char* vfs)
+    : m_vfs(vfs) {
     // A connection serves one call on one thread, so the engine need not lock it for every cell
     // it hands out.
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::CreateIfMissing) {
         flags |= SQLITE_OPEN_CREATE;
     } else if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0) {
         // SQLite takes an empty file for an empty database and would write into it.
         throw DatabaseError(QStringLiteral("file is encrypted or is not a database: ") + path);
     }
-    if (mode == Mode::ExistingOnly) {
+    if (mode != Mode::CreateIfMissing) {
         const QString rawKey =
             SqlCipherKeyCache::RawKeyPragma(key, SqlCipherKeyCache::ReadSalt(path));
         if (!rawKey.isEmpty() && TryKey(path, flags, rawKey)) {
@@ -195,7 +198,7 @@ SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key
 
 bool SqlCipherConnection::TryKey(const QString& path, int flags, const QString& keyPragma) {
     Close();
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, m_vfs);
     if (rc != SQLITE_OK) {
         const QString description = m_db != nullptr ? QString::fromUtf8(sqlite3_errmsg(m_db))
                                                     : QString::fromUtf8(sqlite3_errstr(rc));

@@ -13,14 +13,18 @@ struct sqlite3;
 // Every failure raises DatabaseError with SQLite's description.
 class SqlCipherConnection final {
 public:
-    enum class Mode { ExistingOnly, CreateIfMissing };
+    // ReadOnly opens an existing file without write access, so nothing this connection does
+    // can change it.
+    enum class Mode { ExistingOnly, CreateIfMissing, ReadOnly };
 
     // Waits this long for another workstation's lock before failing.
     static constexpr int BusyTimeoutMs = 10000;
     // How often a waiting connection looks whether the lock is free.
     static constexpr std::chrono::milliseconds BusyPoll{2};
 
-    SqlCipherConnection(const QString& path, const QString& key, Mode mode = Mode::ExistingOnly);
+    // vfs names the engine's file system layer; none is the default one.
+    SqlCipherConnection(const QString& path, const QString& key, Mode mode = Mode::ExistingOnly,
+                        const char* vfs = nullptr);
     ~SqlCipherConnection();
     Q_DISABLE_COPY_MOVE(SqlCipherConnection)
 
@@ -46,5 +50,6 @@ private:
     static int WaitWhileBusy(void* connection, int tries);
 
     sqlite3* m_db = nullptr;
+    const char* m_vfs = nullptr;
     std::chrono::steady_clock::time_point m_busySince;
 };

@@ -1,7 +1,6 @@
 #include "VisitPurge.h"
 
 #include "DatabaseError.h"
-#include "SqlCipherConnection.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -9,14 +8,15 @@
 #include <sqlcipher/sqlite3.h>
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
 // A workstation that wants to check in waits at most one transaction, so one lasts well under
-// two seconds. Within that it is made as long as it can be: each transaction rewrites every page
-// it touches, and visits in check-in order touch nearly one page of the index by name and company
-// each, however many transactions before touched the same page.
+// two seconds. Within that it is made as long as it can be: each transaction reads afresh and
+// rewrites every page it touches (another workstation's commit empties the page cache), and on a
+// register where most visitors bring a company of their own, visits in check-in order touch
+// nearly one page of the company index and one of the person-to-meet index each, however many
+// transactions before touched the same page.
 constexpr qint64 TargetTransactionMs = 1200;
 // The pause after each transaction lets the workstations that waited for it check in: one
 // check-in holds the lock for milliseconds, and a waiting one looks every two.
@@ -34,14 +34,38 @@ QString Quoted(const QString& name) {
     return u'[' + quoted + u']';
 }
 
+[[noreturn]] void Fail(sqlite3* db) {
+    throw DatabaseError(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_extended_errcode(db));
+}
+
+void Run(sqlite3* db, sqlite3_stmt* statement) {
+    const int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    if (rc != SQLITE_DONE) {
+        Fail(db);
+    }
+}
+
+// The batch's copy of the visits: its row number, then the columns in the register's order.
+// Columns without a type keep every value exactly as the copy holds it.
+QString BatchTable(int columns) {
+    QString table = QStringLiteral("CREATE TEMP TABLE [PurgeBatch] ([Row] INTEGER PRIMARY KEY");
+    for (int c = 0; c < columns; ++c) {
+        table += QStringLiteral(", [c%1]").arg(c);
+    }
+    return table + u')';
+}
+
 } // namespace
+
+void VisitPurge::Finalize::operator()(sqlite3_stmt* statement) const {
+    sqlite3_finalize(statement);
+}
 
 VisitPurge::VisitPurge(SqlCipherConnection& connection, const QString& safetyCopy,
                        const QString& key)
     : m_connection(connection)
-    , m_afterCheckedIn(QStringLiteral(""))
-    , m_afterRow(std::numeric_limits<qint64>::min()) {
-    m_connection.Execute(QStringLiteral("ATTACH DATABASE ? AS [safety] KEY ?"), {safetyCopy, key});
+    , m_copy(safetyCopy, key, SqlCipherConnection::Mode::ReadOnly) {
     m_connection.ExecuteScript(QString::fromLatin1(CacheSize));
     const RecordSet columns =
         m_connection.Query(QStringLiteral("PRAGMA main.table_info([VisitorRegister])"), {});
@@ -52,99 +76,172 @@ VisitPurge::VisitPurge(SqlCipherConnection& connection, const QString& safetyCop
     if (names.isEmpty()) {
         throw DatabaseError(QStringLiteral("no such table: VisitorRegister"));
     }
+    m_columns = static_cast<int>(names.size());
     m_delete = BuildDeleteStatement(names);
+
+    QStringList quoted;
+    for (const QString& name : names) {
+        quoted.append(Quoted(name));
+    }
+    // The copy's visits up to the date, oldest first: the check-in again for the batch's end.
+    m_copyRows = Prepare(m_copy.Handle(),
+                         QStringLiteral("SELECT rowid, [CheckedIn], ") + quoted.join(u',') +
+                             QStringLiteral(" FROM [VisitorRegister] WHERE [CheckedIn] <= ? "
+                                            "ORDER BY [CheckedIn], rowid"));
+    m_connection.ExecuteScript(BatchTable(m_columns) + u';');
+    QString insert = QStringLiteral("INSERT INTO temp.[PurgeBatch] VALUES (?");
+    for (int c = 0; c < m_columns; ++c) {
+        insert += QStringLiteral(", ?");
+    }
+    m_insert = Prepare(m_connection.Handle(), insert + u')');
+    m_deleteBatch = Prepare(m_connection.Handle(), m_delete);
+    m_clear = Prepare(m_connection.Handle(), QStringLiteral("DELETE FROM temp.[PurgeBatch]"));
 }
 
 VisitPurge::~VisitPurge() {
+    m_clear.reset();
+    m_deleteBatch.reset();
+    m_insert.reset();
+    m_copyRows.reset();
     try {
-        m_connection.ExecuteScript(QStringLiteral("DETACH DATABASE [safety];"));
+        m_connection.ExecuteScript(QStringLiteral("DROP TABLE IF EXISTS temp.[PurgeBatch];"));
     } catch (const DatabaseError&) {
-        // Closing the connection detaches it as well.
+        // Closing the connection drops it as well.
     }
 }
 
+VisitPurge::Statement VisitPurge::Prepare(sqlite3* db, const QString& sql) const {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        Fail(db);
+    }
+    return Statement(statement);
+}
+
 QString VisitPurge::BuildDeleteStatement(const QStringList& columns) {
-    // ?1, ?2: the last visit of the batch before (check-in, row); ?3, ?4: the last of this one;
-    // ?5: the last second to purge.
+    // ?1: the last second to purge.
     QString statement = QStringLiteral(
-        "DELETE FROM main.[VisitorRegister] WHERE [CheckedIn] <= ?5 AND rowid IN ("
-        "SELECT rowid FROM [safety].[VisitorRegister] WHERE [CheckedIn] >= ?1 AND "
-        "[CheckedIn] <= ?3 AND NOT ([CheckedIn] = ?1 AND rowid <= ?2) AND "
-        "NOT ([CheckedIn] = ?3 AND rowid > ?4)) AND EXISTS (SELECT 1 FROM "
-        "[safety].[VisitorRegister] AS [copy] WHERE [copy].rowid = main.[VisitorRegister].rowid");
-    for (const QString& column : columns) {
-        statement += QStringLiteral(" AND [copy].") + Quoted(column) +
-                     QStringLiteral(" IS main.[VisitorRegister].") + Quoted(column);
+        "DELETE FROM main.[VisitorRegister] WHERE [CheckedIn] <= ?1 AND rowid IN (SELECT [Row] "
+        "FROM temp.[PurgeBatch]) AND EXISTS (SELECT 1 FROM temp.[PurgeBatch] AS [copy] WHERE "
+        "[copy].[Row] = main.[VisitorRegister].rowid");
+    for (int c = 0; c < columns.size(); ++c) {
+        statement += QStringLiteral(" AND [copy].[c%1] IS main.[VisitorRegister].").arg(c) +
+                     Quoted(columns.at(c));
     }
     return statement + u')';
 }
 
-bool VisitPurge::NextBatchEnd(const QString& lastSecond, QString& checkedIn, qint64& row) const {
-    const QString remaining = QStringLiteral(
-        "SELECT [CheckedIn], rowid FROM [safety].[VisitorRegister] WHERE [CheckedIn] <= ? AND "
-        "[CheckedIn] >= ? AND NOT ([CheckedIn] = ? AND rowid <= ?) ");
-    const QVariantList after = {lastSecond, m_afterCheckedIn, m_afterCheckedIn, m_afterRow};
-    RecordSet end = m_connection.Query(
-        remaining + QStringLiteral("ORDER BY [CheckedIn], rowid LIMIT 1 OFFSET ?"),
-        after + QVariantList{BatchVisits - 1});
-    if (end.RecordCount() == 0) {
-        // Fewer than a batch are left: the last of them ends it.
-        end = m_connection.Query(
-            remaining + QStringLiteral("ORDER BY [CheckedIn] DESC, rowid DESC LIMIT 1"), after);
-    }
-    if (end.RecordCount() == 0) {
+bool VisitPurge::LoadBatch() {
+    if (m_copyDone) {
+        // Stepping on would start the copy's visits over.
         return false;
     }
-    checkedIn = end.Value(0, 0).toString();
-    row = end.Value(0, 1).toLongLong();
-    return true;
+    sqlite3* db = m_connection.Handle();
+    // Inside the purge's transaction this nests in it; outside it keeps the many inserts into
+    // the table in memory to one transaction, which locks nothing in the register.
+    m_connection.ExecuteScript(QStringLiteral("SAVEPOINT [load];"));
+    try {
+        Run(db, m_clear.get());
+        int rows = 0;
+        while (rows < BatchVisits) {
+            const int rc = sqlite3_step(m_copyRows.get());
+            if (rc == SQLITE_DONE) {
+                m_copyDone = true;
+                break;
+            }
+            if (rc != SQLITE_ROW) {
+                Fail(m_copy.Handle());
+            }
+            // The values go over as the engine holds them, with their types.
+            sqlite3_bind_value(m_insert.get(), 1, sqlite3_column_value(m_copyRows.get(), 0));
+            for (int c = 0; c < m_columns; ++c) {
+                sqlite3_bind_value(m_insert.get(), c + 2,
+                                   sqlite3_column_value(m_copyRows.get(), c + 2));
+            }
+            Run(db, m_insert.get());
+            m_batchEnd = QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(m_copyRows.get(), 1)));
+            ++rows;
+        }
+        m_connection.ExecuteScript(QStringLiteral("RELEASE [load];"));
+        m_batchLoaded = rows > 0;
+        return m_batchLoaded;
+    } catch (const DatabaseError&) {
+        sqlite3_exec(db, "ROLLBACK TO [load]; RELEASE [load];", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
-void VisitPurge::DeleteBatch(const QString& lastSecond, const QString& endCheckedIn,
-                             qint64 endRow) {
-    m_connection.Execute(m_delete,
-                         {m_afterCheckedIn, m_afterRow, endCheckedIn, endRow, lastSecond});
-    m_afterCheckedIn = endCheckedIn;
-    m_afterRow = endRow;
+void VisitPurge::DeleteBatch(const QString& lastSecond) {
+    const QByteArray last = lastSecond.toUtf8();
+    sqlite3_bind_text(m_deleteBatch.get(), 1, last.constData(), static_cast<int>(last.size()),
+                      SQLITE_TRANSIENT);
+    Run(m_connection.Handle(), m_deleteBatch.get());
+    m_batchLoaded = false;
 }
 
-double VisitPurge::DeleteForAWhile(const QString& lastSecond, QString endCheckedIn, qint64 endRow,
-                                   qint64 deletingMs) {
+double VisitPurge::DeleteForAWhile(const QString& lastSecond, qint64 deletingMs, int maxBatches) {
+    sqlite3* db = m_connection.Handle();
     m_connection.ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
     QElapsedTimer timer;
     timer.start();
     try {
+        qint64 deleted = 0;
+        QString end;
+        int batches = 0;
         // The clock, not a batch size guessed beforehand, ends the deleting: a page cache gone
-        // cold or a busy disk only makes the transaction delete fewer visits.
+        // cold or a busy disk only makes the transaction delete fewer visits. A batch starts only
+        // when one as long as the last still fits, so the transaction does not overrun.
+        qint64 lastBatchMs = 0;
         do {
-            DeleteBatch(lastSecond, endCheckedIn, endRow);
-        } while (timer.elapsed() < deletingMs && NextBatchEnd(lastSecond, endCheckedIn, endRow));
+            const qint64 batchStart = timer.elapsed();
+            end = m_batchEnd;
+            DeleteBatch(lastSecond);
+            deleted += sqlite3_changes(db);
+            ++batches;
+            lastBatchMs = timer.elapsed() - batchStart;
+        } while ((maxBatches == 0 || batches < maxBatches) &&
+                 timer.elapsed() + lastBatchMs <= deletingMs && LoadBatch());
         const qint64 deleting = std::max<qint64>(timer.elapsed(), 1);
         m_connection.ExecuteScript(QStringLiteral("COMMIT;"));
+        m_deleted += deleted;
+        m_lastCheckedIn = end;
         return static_cast<double>(deleting) /
                static_cast<double>(std::max<qint64>(timer.elapsed(), deleting));
     } catch (const DatabaseError&) {
-        if (sqlite3_get_autocommit(m_connection.Handle()) == 0) {
-            sqlite3_exec(m_connection.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        if (sqlite3_get_autocommit(db) == 0) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         }
         throw;
     }
 }
 
 void VisitPurge::DeleteUpTo(const QString& lastSecond) {
-    QString endCheckedIn;
-    qint64 endRow = 0;
+    const QByteArray last = lastSecond.toUtf8();
+    sqlite3_reset(m_copyRows.get());
+    sqlite3_bind_text(m_copyRows.get(), 1, last.constData(), static_cast<int>(last.size()),
+                      SQLITE_TRANSIENT);
+    m_batchLoaded = false;
+    m_copyDone = false;
     // The share of a transaction spent deleting, the rest being its commit, which writes every
-    // page changed. Each transaction takes the last one's; the first one is kept short, since
-    // nothing tells yet how long a commit takes here (on a network file system it can take
+    // page changed. Each transaction takes the last one's; the first one deletes one batch,
+    // since nothing tells yet how long a commit takes here (on a network file system it can take
     // longer than the deleting).
     double deletingShare = 0.1;
-    for (bool first = true; NextBatchEnd(lastSecond, endCheckedIn, endRow); first = false) {
-        if (!first) {
-            QThread::msleep(PauseMs);
+    try {
+        for (bool first = true; m_batchLoaded || LoadBatch(); first = false) {
+            if (!first) {
+                QThread::msleep(PauseMs);
+            }
+            deletingShare = DeleteForAWhile(
+                lastSecond,
+                static_cast<qint64>(static_cast<double>(TargetTransactionMs) * deletingShare),
+                first ? 1 : 0);
         }
-        deletingShare = DeleteForAWhile(
-            lastSecond, endCheckedIn, endRow,
-            static_cast<qint64>(static_cast<double>(TargetTransactionMs) * deletingShare));
+    } catch (const DatabaseError&) {
+        sqlite3_reset(m_copyRows.get());
+        throw;
     }
+    sqlite3_reset(m_copyRows.get());
 }

@@ -425,11 +425,13 @@ TEST_F(SettingsTest, PurgeDeletesNothingWithoutItsSafetyCopy) {
 TEST_F(SettingsTest, PurgeReportsAFailedDelete) {
     DBManager db;
     ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DROP TABLE [VisitorRegister]")));
-    EXPECT_EQ(Settings().Purge(QStringLiteral("10-01-2025")),
-              QString::fromLatin1(Settings::PurgeFailedMessage));
+    // The message comes first; what the purge did follows it.
+    const QString answer = Settings().Purge(QStringLiteral("10-01-2025"));
+    EXPECT_TRUE(answer.startsWith(QString::fromLatin1(Settings::PurgeFailedMessage) + u' '))
+        << answer.toStdString();
     EXPECT_TRUE(
         QFile::exists(folder.DataFolder() + QStringLiteral("quorvane.purge.20250314092653")));
-    const QStringList lines = folder.LogLines();
+    const QStringList lines = folder.LogLines().filter(QStringLiteral("\tExecuteNonQuery\t"));
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines.at(0).contains(QStringLiteral("\tExecuteNonQuery\t")));
     EXPECT_TRUE(lines.at(0).contains(QStringLiteral("no such table"))) << lines.at(0).toStdString();
