@@ -9,6 +9,7 @@
 
 #include <QDomDocument>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace {
@@ -153,11 +154,31 @@ QString Settings::GetDatabaseName() {
 
 QString Settings::GetDistributedPath() {
     try {
-        return GetConfigValue(QStringLiteral("DISP"), true);
+        return ReadDistributedPath();
     } catch (const std::exception& error) {
         basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetDistributedPath"));
         return {};
     }
+}
+
+QString Settings::ReadDistributedPath() {
+    const QString key = QStringLiteral("DISP");
+    const QString cipher = GetConfigValue(key, false);
+    // The component does not refuse a text that is no ciphertext (odd length, not hex): it
+    // answers some plain text, which would read as no shared folder or as another one.
+    static const QRegularExpression ciphertext(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
+    if (!ciphertext.match(cipher).hasMatch()) {
+        throw CoreError(QStringLiteral("The configuration value SYSDATA/LC/") + key +
+                        QStringLiteral(" cannot be deciphered: it is no enciphered text"));
+    }
+    CryptService crypt;
+    crypt.Initialize();
+    const QString plain = crypt.Decrypt(cipher);
+    if (CryptService::IsErrorText(plain)) {
+        throw CoreError(QStringLiteral("The configuration value SYSDATA/LC/") + key +
+                        QStringLiteral(" cannot be deciphered: ") + plain);
+    }
+    return plain;
 }
 
 bool Settings::SaveSettings(const QString& CompanyName, const QString& Password,

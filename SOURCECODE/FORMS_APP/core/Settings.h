@@ -32,6 +32,10 @@ public:
     // Logged and "" on any failure.
     QString GetDatabaseName();
     QString GetDistributedPath();
+    // The shared folder, "" for none. Raises CoreError when it cannot be read (file or element
+    // missing, a text the crypto component cannot decipher): taken for "", it would send the
+    // desk to the program folder's own register.
+    QString ReadDistributedPath();
 
     bool SaveSettings(const QString& CompanyName, const QString& Password, const QString& Hint,
                       const QString& AdminPassword, const QString& AdminHint,

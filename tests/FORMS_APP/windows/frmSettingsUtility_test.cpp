@@ -1,5 +1,6 @@
 #include "frmSettingsFixture.h"
 
+#include "core/CoreError.h"
 #include "core/SqlCipherConnection.h"
 
 #include <QClipboard>
@@ -228,6 +229,14 @@ TEST_F(frmSettingsUtilityTest, AFailedPurgeSaysSoWithoutItsReason) {
     EXPECT_EQ(shown[1].icon, MsgBox::Icon::Exclamation);
     EXPECT_EQ(shown[1].title, QStringLiteral("Quorvane Lite"));
     EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});
+}
+
+// The data path, the logo and the stored values all live in the shared folder: when it cannot be
+// read the window does not open on the program folder's instead.
+TEST_F(frmSettingsUtilityTest, WithTheSharedFolderUnreadableTheWindowDoesNotOpen) {
+    program.RemoveConfigValue(QStringLiteral("DISP"));
+    EXPECT_THROW(Open(), CoreError);
+    EXPECT_EQ(window, nullptr);
 }
 
 } // namespace
