@@ -8,6 +8,8 @@
 #include "VisitPurge.h"
 #include "basCommon.h"
 
+#include <sqlcipher/sqlite3.h>
+
 #include <memory>
 
 namespace {
@@ -43,6 +45,10 @@ QString DBManager::LastError() const {
     return strLastError;
 }
 
+qint64 DBManager::ChangedRows() const {
+    return lngChangedRows;
+}
+
 std::optional<RecordSet> DBManager::GetRecordSet(const QString& SQLCommandText) {
     return GetRecordSet(SQLCommandText, {});
 }
@@ -65,9 +71,11 @@ bool DBManager::ExecuteNonQuery(const QString& SQLQuery) {
 }
 
 bool DBManager::ExecuteNonQuery(const QString& SQLQuery, const QVariantList& parameters) {
+    lngChangedRows = 0;
     try {
         const auto connection = OpenConnection(strDatabaseName);
         connection->Execute(SQLQuery, parameters);
+        lngChangedRows = sqlite3_changes(connection->Handle());
         return true;
     } catch (const std::exception& error) {
         strLastError = DescriptionOf(error);

@@ -102,7 +102,9 @@ Settings::TableRow Settings::ReadTableRow() {
                         QStringLiteral("; see the application log for the cause."));
     }
     if (records->AtEnd()) {
-        return {};
+        // A register whose one-row triggers were dropped may have lost the row.
+        throw CoreError(QStringLiteral("The Settings table of the database named ") +
+                        db.DatabaseName() + QStringLiteral(" holds no row."));
     }
     return {records->Text(0, 0), records->Text(0, 1), records->Text(0, 2), records->Text(0, 3),
             records->Text(0, 4)};
@@ -190,6 +192,16 @@ bool Settings::SaveSettings(const QString& CompanyName, const QString& Password,
         if (!db.ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [CompanyName]=?, [PWD]=?, "
                                                "[Hint]=?, [AdminPWD]=?, [AdminHint]=?"),
                                 {CompanyName, Password, Hint, AdminPassword, AdminHint})) {
+            return false;
+        }
+        // The table holds one row; without it nothing was stored.
+        if (db.ChangedRows() != 1) {
+            const QString why = QStringLiteral("The settings were not stored as one row: the "
+                                               "Settings table of the database named %1 holds "
+                                               "%2 rows.")
+                                    .arg(db.DatabaseName())
+                                    .arg(db.ChangedRows());
+            basCommon::WriteLog(why, QStringLiteral("SaveSettings"));
             return false;
         }
         bool loaded = false;

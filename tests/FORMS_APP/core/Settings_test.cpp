@@ -549,3 +549,57 @@ TEST_F(SettingsTest, EmptySharedFolderMeansTheProgramFolder) {
     }
     EXPECT_EQ(folder.LogText(), QString());
 }
+
+TEST_F(SettingsTest, SettingsTableWithoutItsRow) {
+    DBManager db;
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DROP TRIGGER [Settings_OneRowOnDelete]")));
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DELETE FROM [Settings]")));
+    folder.ClearLog();
+
+    try {
+        Settings().ReadTableRow();
+        ADD_FAILURE() << "read a missing row as empty values";
+    } catch (const CoreError& error) {
+        EXPECT_EQ(error.Description(),
+                  QStringLiteral("The Settings table of the database named quorvane.sys.qvd "
+                                 "holds no row."));
+    }
+
+    EXPECT_FALSE(Settings().SaveSettings(QStringLiteral("Acme"), QStringLiteral("pw"),
+                                         QStringLiteral("a long hint"), QString(), QString(),
+                                         QStringLiteral("changed.qvd")));
+    EXPECT_EQ(folder.LogLines(),
+              QStringList{QStringLiteral("09:26:53\tSaveSettings\tThe settings were not stored as "
+                                         "one row: the Settings table of the database named "
+                                         "quorvane.sys.qvd holds 0 rows.")});
+    // Nothing of the failed save is written.
+    EXPECT_EQ(ConfigDatabase(), QStringLiteral("quorvane.sys.qvd"));
+    const auto rows = db.GetRecordSet(QStringLiteral("SELECT count(*) FROM [Settings]"));
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_EQ(rows->Value(0, 0).toInt(), 0);
+}
+
+TEST_F(SettingsTest, SaveSettingsIsFalseUnlessExactlyOneRowChanged) {
+    DBManager db;
+    for (const char* trigger : {"Settings_OneRowOnInsert", "Settings_OneRowOnDelete"}) {
+        ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DROP TRIGGER [") +
+                                       QString::fromLatin1(trigger) + u']'));
+    }
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("INSERT INTO [Settings] DEFAULT VALUES")));
+    folder.ClearLog();
+    EXPECT_FALSE(Settings().SaveSettings(QStringLiteral("Acme"), QString(), QString(), QString(),
+                                         QString(), QStringLiteral("changed.qvd")));
+    EXPECT_EQ(folder.LogLines(),
+              QStringList{QStringLiteral("09:26:53\tSaveSettings\tThe settings were not stored as "
+                                         "one row: the Settings table of the database named "
+                                         "quorvane.sys.qvd holds 2 rows.")});
+    EXPECT_EQ(ConfigDatabase(), QStringLiteral("quorvane.sys.qvd"));
+
+    // One row again: stored.
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DELETE FROM [Settings] WHERE rowid > "
+                                                  "(SELECT min(rowid) FROM [Settings])")));
+    folder.ClearLog();
+    EXPECT_TRUE(Settings().SaveSettings(QStringLiteral("Acme"), QString(), QString(), QString(),
+                                        QString(), QStringLiteral("quorvane.sys.qvd")));
+    EXPECT_EQ(folder.LogText(), QString());
+}

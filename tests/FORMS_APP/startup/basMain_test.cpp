@@ -292,6 +292,27 @@ TEST_F(basMainTest, ConfiguredBaseFolderReplacesTheProgramFolderForTheDatabase) 
     EXPECT_EQ(ShownWindows<frmMain>().size(), 1);
 }
 
+// A register whose one-row triggers were dropped may lose the Settings row; its passwords are then
+// unknown, not empty.
+TEST_F(basMainTest, SettingsTableWithoutItsRowEndsStartUpWithoutTheMainWindow) {
+    AppEnvironment::SetClock([] { return QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53)); });
+    DBManager database;
+    ASSERT_TRUE(database.ExecuteNonQuery(QStringLiteral("DROP TRIGGER [Settings_OneRowOnDelete]")));
+    ASSERT_TRUE(database.ExecuteNonQuery(QStringLiteral("DELETE FROM [Settings]")));
+    program.ClearLog();
+
+    EXPECT_EQ(basMain::Main(), nullptr);
+    EXPECT_TRUE(ShownWindows<frmMain>().isEmpty());
+    EXPECT_TRUE(ShownWindows<frmLogin>().isEmpty());
+    const QString description = QStringLiteral("The Settings table of the database named "
+                                               "quorvane.sys.qvd holds no row.");
+    ExpectOneBox(ApplicationError::MessageText(description), MsgBox::Icon::Critical);
+    EXPECT_EQ(program.LogLines(),
+              QStringList{QStringLiteral("09:26:53\tSub Main()\t") + description});
+    QLockFile lock(basMain::InstanceLockPath());
+    EXPECT_TRUE(lock.tryLock(0));
+}
+
 QByteArray FileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
