@@ -101,7 +101,9 @@ QWidget* CheckDatabaseAndShowFirstWindow() {
     {
         Settings settings;
         strDatabaseName = settings.GetDatabaseName();
-        strBaseFolder = settings.GetDistributedPath();
+        // A shared folder that cannot be read raises here: taken for "none", the desk would work
+        // on the program folder's own register instead of the shared one.
+        strBaseFolder = settings.ReadDistributedPath();
     }
     // No default name: an empty name points at the Data folder itself, which is no file.
     const QString folder =

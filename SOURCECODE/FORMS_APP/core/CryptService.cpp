@@ -89,3 +89,7 @@ QString CryptService::Decrypt(const QString& CryptedData) {
     const std::unique_ptr<_CryptData> crypt = ComponentLoader::CreateCryptData();
     return crypt->GetCryptedText(CryptedData, QVariant(strDecPassword));
 }
+
+bool CryptService::IsErrorText(const QString& answer) {
+    return answer.startsWith(QLatin1String("ERROR: "));
+}

@@ -12,6 +12,9 @@ public:
     // The plain text, or the component's error text. Raises CoreError when the component cannot
     // be created.
     QString Decrypt(const QString& CryptedData);
+    // True when an answer of Decrypt is the component's error text ("ERROR: " and a reason)
+    // rather than a plain text.
+    static bool IsErrorText(const QString& answer);
 
     static QString TokenFilePath();
 

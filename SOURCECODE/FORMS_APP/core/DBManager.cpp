@@ -11,6 +11,8 @@
 
 #include <QScopeGuard>
 
+#include <sqlcipher/sqlite3.h>
+
 #include <memory>
 
 namespace {
@@ -62,6 +64,10 @@ QString DBManager::LastError() const {
     return strLastError;
 }
 
+qint64 DBManager::ChangedRows() const {
+    return lngChangedRows;
+}
+
 std::optional<RecordSet> DBManager::GetRecordSet(const QString& SQLCommandText) {
     return GetRecordSet(SQLCommandText, {});
 }
@@ -84,9 +90,11 @@ bool DBManager::ExecuteNonQuery(const QString& SQLQuery) {
 }
 
 bool DBManager::ExecuteNonQuery(const QString& SQLQuery, const QVariantList& parameters) {
+    lngChangedRows = 0;
     try {
         const auto connection = OpenConnection(strDatabaseName);
         connection->Execute(SQLQuery, parameters);
+        lngChangedRows = sqlite3_changes(connection->Handle());
         return true;
     } catch (const std::exception& error) {
         strLastError = DescriptionOf(error);

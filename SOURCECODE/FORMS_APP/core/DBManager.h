@@ -33,6 +33,9 @@ public:
     // exactly one statement: an empty text, or a second statement after ";", is refused.
     bool ExecuteNonQuery(const QString& SQLQuery);
     bool ExecuteNonQuery(const QString& SQLQuery, const QVariantList& parameters);
+    // The rows the last ExecuteNonQuery inserted, changed or deleted itself (not through
+    // triggers); 0 after a failure.
+    qint64 ChangedRows() const;
     // Makes the statement that stores a row under a new key and runs it, in one write
     // transaction: KeyQuery is read and statementFor turns its result into the statement while
     // other workstations wait (up to the busy timeout), so no one takes the key in between.
@@ -72,4 +75,5 @@ public:
 private:
     QString strDatabaseName;
     QString strLastError;
+    qint64 lngChangedRows = 0;
 };

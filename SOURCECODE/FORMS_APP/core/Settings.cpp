@@ -9,6 +9,7 @@
 
 #include <QDomDocument>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace {
@@ -115,7 +116,9 @@ Settings::TableRow Settings::ReadTableRow() {
                         QStringLiteral("; see the application log for the cause."));
     }
     if (records->AtEnd()) {
-        return {};
+        // A register whose one-row triggers were dropped may have lost the row.
+        throw CoreError(QStringLiteral("The Settings table of the database named ") +
+                        db.DatabaseName() + QStringLiteral(" holds no row."));
     }
     return {records->Text(0, 0), records->Text(0, 1), records->Text(0, 2), records->Text(0, 3),
             records->Text(0, 4)};
@@ -167,11 +170,31 @@ QString Settings::GetDatabaseName() {
 
 QString Settings::GetDistributedPath() {
     try {
-        return GetConfigValue(QStringLiteral("DISP"), true);
+        return ReadDistributedPath();
     } catch (const std::exception& error) {
         basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetDistributedPath"));
         return {};
     }
+}
+
+QString Settings::ReadDistributedPath() {
+    const QString key = QStringLiteral("DISP");
+    const QString cipher = GetConfigValue(key, false);
+    // The component does not refuse a text that is no ciphertext (odd length, not hex): it
+    // answers some plain text, which would read as no shared folder or as another one.
+    static const QRegularExpression ciphertext(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
+    if (!ciphertext.match(cipher).hasMatch()) {
+        throw CoreError(QStringLiteral("The configuration value SYSDATA/LC/") + key +
+                        QStringLiteral(" cannot be deciphered: it is no enciphered text"));
+    }
+    CryptService crypt;
+    crypt.Initialize();
+    const QString plain = crypt.Decrypt(cipher);
+    if (CryptService::IsErrorText(plain)) {
+        throw CoreError(QStringLiteral("The configuration value SYSDATA/LC/") + key +
+                        QStringLiteral(" cannot be deciphered: ") + plain);
+    }
+    return plain;
 }
 
 bool Settings::SaveSettings(const QString& CompanyName, const QString& Password,
@@ -183,6 +206,16 @@ bool Settings::SaveSettings(const QString& CompanyName, const QString& Password,
         if (!db.ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [CompanyName]=?, [PWD]=?, "
                                                "[Hint]=?, [AdminPWD]=?, [AdminHint]=?"),
                                 {CompanyName, Password, Hint, AdminPassword, AdminHint})) {
+            return false;
+        }
+        // The table holds one row; without it nothing was stored.
+        if (db.ChangedRows() != 1) {
+            const QString why = QStringLiteral("The settings were not stored as one row: the "
+                                               "Settings table of the database named %1 holds "
+                                               "%2 rows.")
+                                    .arg(db.DatabaseName())
+                                    .arg(db.ChangedRows());
+            basCommon::WriteLog(why, QStringLiteral("SaveSettings"));
             return false;
         }
         bool loaded = false;

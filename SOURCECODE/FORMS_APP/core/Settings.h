@@ -17,7 +17,7 @@ public:
     QString GetApplicationPassword();
     QString GetSettingsPassword();
 
-    // The table's one row; a missing row or a Null column reads as "".
+    // The table's one row; a Null column reads as "".
     struct TableRow {
         QString CompanyName;
         QString Password;
@@ -25,14 +25,19 @@ public:
         QString AdminPassword;
         QString AdminHint;
     };
-    // As the table getters, but a database that cannot be read raises CoreError: a password that
-    // could not be read must never pass for an empty one.
+    // As the table getters, but a database that cannot be read, or a table without its row,
+    // raises CoreError: a password that could not be read must never pass for an empty one.
     TableRow ReadTableRow();
 
     // Logged and "" on any failure.
     QString GetDatabaseName();
     QString GetDistributedPath();
+    // The shared folder, "" for none. Raises CoreError when it cannot be read (file or element
+    // missing, a text the crypto component cannot decipher): taken for "", it would send the
+    // desk to the program folder's own register.
+    QString ReadDistributedPath();
 
+    // True when the one row was changed and the configuration written; else logged, false.
     bool SaveSettings(const QString& CompanyName, const QString& Password, const QString& Hint,
                       const QString& AdminPassword, const QString& AdminHint,
                       const QString& DatabaseName);

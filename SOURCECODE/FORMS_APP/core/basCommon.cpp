@@ -179,7 +179,7 @@ QString GetSupportMailLink() {
 }
 
 QString GetBaseFolder() {
-    const QString shared = WithoutTrailingSeparators(Settings().GetDistributedPath());
+    const QString shared = WithoutTrailingSeparators(Settings().ReadDistributedPath());
     return shared.isEmpty() ? AppEnvironment::ProgramFolder() : shared;
 }
 

@@ -26,9 +26,11 @@ bool IsValidEmail(const QString& address);
 // The "mailto:" link for support questions; raises when the configuration cannot be read.
 QString GetSupportMailLink();
 
-// Settings.GetDistributedPath when it is not empty, else the program folder; no trailing "/".
+// The shared folder when one is set, else the program folder; no trailing "/". Raises CoreError
+// when the shared folder cannot be read, so no file of the program folder stands in for the
+// shared register's.
 QString GetBaseFolder();
-// The base folder's "Data" folder followed by "/".
+// The base folder's "Data" folder followed by "/"; raises as GetBaseFolder.
 QString GetDataFolder();
 
 // The path of the file in the folder whose name equals the given name ignoring letter case (an

@@ -2,6 +2,7 @@
 // .xlsx files.
 #include "frmMain.h"
 
+#include "BusyPointer.h"
 #include "MsgBox.h"
 #include "SearchResultsModel.h"
 #include "SpreadsheetExport.h"
@@ -37,6 +38,8 @@ void frmMain::QVReport_Click() {
     QString path;
     int written = 0;
     try {
+        // Gone before any box below, the failure's included.
+        const BusyPointer busy;
         path = ExportPath();
         written =
             SpreadsheetExport::Write(*mdlSearchResults, SearchResultsModel::DateTimeRole, path);

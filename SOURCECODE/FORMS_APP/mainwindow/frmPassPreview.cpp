@@ -58,9 +58,8 @@ void frmPassPreview::Form_Load() {
         SetSizedText(lblFooterBranding, settings.GetPassFooterText());
         FillFromVisitor();
         SkippingErrors([&] { lblCompanyName->setText(settings.GetCompanyName()); });
-        QString baseFolder;
-        SkippingErrors([&] { baseFolder = basCommon::GetBaseFolder(); });
-        LoadPictures(baseFolder);
+        // Without a readable base folder the pictures stay empty.
+        SkippingErrors([&] { LoadPictures(basCommon::GetBaseFolder()); });
         SkippingErrors([&] { lblDateTime->setText(GetFormatedDate(PassVisitor.CheckedIn())); });
         WindowPrinter::PrintWindow(this);
     } catch (const std::exception& error) {

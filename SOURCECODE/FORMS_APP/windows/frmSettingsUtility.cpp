@@ -3,6 +3,7 @@
 #include "core/DBManager.h"
 #include "core/Settings.h"
 #include "core/basCommon.h"
+#include "mainwindow/BusyPointer.h"
 #include "mainwindow/FileDialog.h"
 #include "mainwindow/KeyboardKeys.h"
 #include "mainwindow/MsgBox.h"
@@ -94,7 +95,11 @@ void frmSettings::btnBackup_Click() {
             MsgBox::Inform(this, QStringLiteral("Please select the backup folder path!"));
             return;
         }
-        const QString answer = DBManager().Backup(txtBackupPath->text());
+        QString answer;
+        {
+            const BusyPointer busy;
+            answer = DBManager().Backup(txtBackupPath->text());
+        }
         if (answer.isEmpty()) {
             MsgBox::Inform(this, QStringLiteral("Data backup created successfully!"));
             return;
@@ -152,7 +157,12 @@ void frmSettings::Purge() {
     if (answer != MsgBox::Result::Yes) {
         return;
     }
-    if (Settings().Purge(typed).isEmpty()) {
+    QString outcome;
+    {
+        const BusyPointer busy;
+        outcome = Settings().Purge(typed);
+    }
+    if (outcome.isEmpty()) {
         MsgBox::Inform(this, QStringLiteral("Data purge successful!"));
     } else {
         MsgBox::Show(this, QStringLiteral("Data purge failed!"), MsgBox::Buttons::OK,

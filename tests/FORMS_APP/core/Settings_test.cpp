@@ -6,6 +6,7 @@
 #include "core/DBManager.h"
 #include "core/Settings.h"
 #include "core/SqlCipherConnection.h"
+#include "core/basCommon.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -102,7 +104,7 @@ TEST_F(SettingsTest, MissingKeyRaisesOnlyForLinkGetters) {
 TEST_F(SettingsTest, KeyMayStandInAnyLcElement) {
     folder.WriteFile(QStringLiteral("system/sysdata.config"),
                      "<SYSDATA><OTHER><LC><DATABASE>nested.qvd</DATABASE></LC></OTHER>"
-                     "<LC><PFT>x</PFT></LC>"
+                     "<LC><PFT>x</PFT><DISP></DISP></LC>"
                      "<LC><DATABASE>quorvane.sys.qvd</DATABASE></LC>"
                      "<LC><DATABASE>third.qvd</DATABASE><DATABASE>fourth.qvd</DATABASE></LC>"
                      "</SYSDATA>");
@@ -337,19 +339,25 @@ TEST_F(SettingsTest, SaveSettingsStoresApostrophesAndTheDatabaseName) {
 }
 
 TEST_F(SettingsTest, SaveSettingsWithoutConfigurationFile) {
+    QFile config(Settings::ConfigFilePath());
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    const QByteArray content = config.readAll();
+    config.close();
+    const QString company = Settings().GetCompanyName();
     ASSERT_TRUE(folder.RemoveFile(QStringLiteral("system/sysdata.config")));
     Settings settings;
     EXPECT_FALSE(settings.SaveSettings(QStringLiteral("New Co"), QString(), QString(), QString(),
                                        QString(), QStringLiteral("quorvane.sys.qvd")));
-    // Without the file the default database is used (its name getters log too), and it has
-    // been updated.
+    // Without the file the shared folder cannot be read, so the update reaches no register.
     const QStringList lines = folder.LogLines();
     ASSERT_FALSE(lines.isEmpty());
-    EXPECT_EQ(lines.filter(QStringLiteral("\tSaveSettings")),
-              QStringList{QStringLiteral("09:26:53\tSaveSettings\t")});
-    EXPECT_EQ(lines.constLast(), QStringLiteral("09:26:53\tSaveSettings\t"));
-    EXPECT_EQ(settings.GetCompanyName(), QStringLiteral("New Co"));
+    EXPECT_TRUE(lines.constLast().startsWith(QStringLiteral("09:26:53\tExecuteNonQuery\t"
+                                                            "The configuration value "
+                                                            "SYSDATA/LC/DISP cannot be read")))
+        << lines.constLast().toStdString();
     EXPECT_FALSE(QFile::exists(Settings::ConfigFilePath()));
+    folder.WriteFile(QStringLiteral("system/sysdata.config"), content);
+    EXPECT_EQ(settings.GetCompanyName(), company);
 }
 
 TEST_F(SettingsTest, SaveSettingsIsFalseWhenTheUpdateFails) {
@@ -487,3 +495,145 @@ TEST_F(SettingsTest, TwoPurgesInOneSecondEachKeepTheirOwnSafetyCopy) {
 }
 
 } // namespace
+
+namespace {
+
+// Ways the shared folder DISP cannot be read; none of them may read as "no shared folder".
+struct UnreadableDisp {
+    const char* what;
+    std::function<void(const TempProgramFolder&)> breakIt;
+    const char* reason;
+};
+
+const UnreadableDisp UnreadableDispCases[] = {
+    {"element missing",
+     [](const TempProgramFolder& program) { program.RemoveConfigValue(QStringLiteral("DISP")); },
+     "cannot be read from"},
+    {"configuration file missing",
+     [](const TempProgramFolder& program) {
+         ASSERT_TRUE(program.RemoveFile(QStringLiteral("system/sysdata.config")));
+     },
+     "cannot be read from"},
+    {"token file missing",
+     [](const TempProgramFolder& program) {
+         ASSERT_TRUE(program.RemoveFile(QStringLiteral("system/key.tokens.xml")));
+     },
+     "cannot be deciphered: ERROR: INVALID PASSWORD!"},
+    {"odd number of hex digits",
+     [](const TempProgramFolder& program) {
+         program.SetConfigValue(QStringLiteral("DISP"), QStringLiteral("4F2"));
+     },
+     "cannot be deciphered"},
+    {"plain text instead of a ciphertext",
+     [](const TempProgramFolder& program) {
+         program.SetConfigValue(QStringLiteral("DISP"), QStringLiteral("/srv/register"));
+     },
+     "cannot be deciphered"},
+};
+
+} // namespace
+
+TEST_F(SettingsTest, SharedFolderThatCannotBeReadRaisesAndIsNoBaseFolder) {
+    for (const UnreadableDisp& c : UnreadableDispCases) {
+        SCOPED_TRACE(c.what);
+        TempProgramFolder program;
+        ASSERT_TRUE(program.IsValid());
+        AppEnvironment::SetClock([] { return FixedNow; });
+        c.breakIt(program);
+        program.ClearLog();
+        try {
+            Settings().ReadDistributedPath();
+            ADD_FAILURE() << "read an unreadable shared folder";
+        } catch (const CoreError& error) {
+            EXPECT_TRUE(error.Description().startsWith(
+                QStringLiteral("The configuration value SYSDATA/LC/DISP ")))
+                << error.Description().toStdString();
+            EXPECT_TRUE(error.Description().contains(QString::fromLatin1(c.reason)))
+                << error.Description().toStdString();
+        }
+        EXPECT_THROW(basCommon::GetBaseFolder(), CoreError);
+        EXPECT_THROW(basCommon::GetDataFolder(), CoreError);
+        // For callers that only show it, still a logged "".
+        program.ClearLog();
+        EXPECT_EQ(Settings().GetDistributedPath(), QString());
+        EXPECT_EQ(program.LogLines().filter(QStringLiteral("\tGetDistributedPath\t")).size(), 1)
+            << program.LogText().toStdString();
+    }
+}
+
+TEST_F(SettingsTest, EmptySharedFolderMeansTheProgramFolder) {
+    struct Case {
+        const char* what;
+        std::optional<QString> enciphered; // nullopt: the installed empty element
+        QString base;
+    };
+    const QString shared = QStringLiteral("/srv/register");
+    const Case cases[] = {
+        {"installed", std::nullopt, folder.Path()},
+        {"enciphered empty text", QString(), folder.Path()},
+        {"a shared folder", shared + u'/', shared},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.enciphered) {
+            folder.SetEncipheredConfigValue(QStringLiteral("DISP"), *c.enciphered);
+        }
+        EXPECT_EQ(basCommon::GetBaseFolder(), c.base);
+        EXPECT_EQ(basCommon::GetDataFolder(), c.base + QStringLiteral("/Data/"));
+    }
+    EXPECT_EQ(folder.LogText(), QString());
+}
+
+TEST_F(SettingsTest, SettingsTableWithoutItsRow) {
+    DBManager db;
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DROP TRIGGER [Settings_OneRowOnDelete]")));
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DELETE FROM [Settings]")));
+    folder.ClearLog();
+
+    try {
+        Settings().ReadTableRow();
+        ADD_FAILURE() << "read a missing row as empty values";
+    } catch (const CoreError& error) {
+        EXPECT_EQ(error.Description(),
+                  QStringLiteral("The Settings table of the database named quorvane.sys.qvd "
+                                 "holds no row."));
+    }
+
+    EXPECT_FALSE(Settings().SaveSettings(QStringLiteral("Acme"), QStringLiteral("pw"),
+                                         QStringLiteral("a long hint"), QString(), QString(),
+                                         QStringLiteral("changed.qvd")));
+    EXPECT_EQ(folder.LogLines(),
+              QStringList{QStringLiteral("09:26:53\tSaveSettings\tThe settings were not stored as "
+                                         "one row: the Settings table of the database named "
+                                         "quorvane.sys.qvd holds 0 rows.")});
+    // Nothing of the failed save is written.
+    EXPECT_EQ(ConfigDatabase(), QStringLiteral("quorvane.sys.qvd"));
+    const auto rows = db.GetRecordSet(QStringLiteral("SELECT count(*) FROM [Settings]"));
+    ASSERT_TRUE(rows.has_value());
+    EXPECT_EQ(rows->Value(0, 0).toInt(), 0);
+}
+
+TEST_F(SettingsTest, SaveSettingsIsFalseUnlessExactlyOneRowChanged) {
+    DBManager db;
+    for (const char* trigger : {"Settings_OneRowOnInsert", "Settings_OneRowOnDelete"}) {
+        ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DROP TRIGGER [") +
+                                       QString::fromLatin1(trigger) + u']'));
+    }
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("INSERT INTO [Settings] DEFAULT VALUES")));
+    folder.ClearLog();
+    EXPECT_FALSE(Settings().SaveSettings(QStringLiteral("Acme"), QString(), QString(), QString(),
+                                         QString(), QStringLiteral("changed.qvd")));
+    EXPECT_EQ(folder.LogLines(),
+              QStringList{QStringLiteral("09:26:53\tSaveSettings\tThe settings were not stored as "
+                                         "one row: the Settings table of the database named "
+                                         "quorvane.sys.qvd holds 2 rows.")});
+    EXPECT_EQ(ConfigDatabase(), QStringLiteral("quorvane.sys.qvd"));
+
+    // One row again: stored.
+    ASSERT_TRUE(db.ExecuteNonQuery(QStringLiteral("DELETE FROM [Settings] WHERE rowid > "
+                                                  "(SELECT min(rowid) FROM [Settings])")));
+    folder.ClearLog();
+    EXPECT_TRUE(Settings().SaveSettings(QStringLiteral("Acme"), QString(), QString(), QString(),
+                                        QString(), QStringLiteral("quorvane.sys.qvd")));
+    EXPECT_EQ(folder.LogText(), QString());
+}

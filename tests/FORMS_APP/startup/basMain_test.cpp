@@ -2,7 +2,9 @@
 
 #include "TempProgramFolder.h"
 
+#include "core/AppEnvironment.h"
 #include "core/DBManager.h"
+#include "mainwindow/ApplicationError.h"
 #include "mainwindow/MsgBox.h"
 #include "mainwindow/frmMain.h"
 #include "windows/frmLogin.h"
@@ -23,6 +25,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 
 namespace {
@@ -287,6 +290,98 @@ TEST_F(basMainTest, ConfiguredBaseFolderReplacesTheProgramFolderForTheDatabase) 
     EXPECT_NE(basMain::Main(), nullptr);
     EXPECT_TRUE(MsgBox::Recorded().empty());
     EXPECT_EQ(ShownWindows<frmMain>().size(), 1);
+}
+
+// A register whose one-row triggers were dropped may lose the Settings row; its passwords are then
+// unknown, not empty.
+TEST_F(basMainTest, SettingsTableWithoutItsRowEndsStartUpWithoutTheMainWindow) {
+    AppEnvironment::SetClock([] { return QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53)); });
+    DBManager database;
+    ASSERT_TRUE(database.ExecuteNonQuery(QStringLiteral("DROP TRIGGER [Settings_OneRowOnDelete]")));
+    ASSERT_TRUE(database.ExecuteNonQuery(QStringLiteral("DELETE FROM [Settings]")));
+    program.ClearLog();
+
+    EXPECT_EQ(basMain::Main(), nullptr);
+    EXPECT_TRUE(ShownWindows<frmMain>().isEmpty());
+    EXPECT_TRUE(ShownWindows<frmLogin>().isEmpty());
+    const QString description = QStringLiteral("The Settings table of the database named "
+                                               "quorvane.sys.qvd holds no row.");
+    ExpectOneBox(ApplicationError::MessageText(description), MsgBox::Icon::Critical);
+    EXPECT_EQ(program.LogLines(),
+              QStringList{QStringLiteral("09:26:53\tSub Main()\t") + description});
+    QLockFile lock(basMain::InstanceLockPath());
+    EXPECT_TRUE(lock.tryLock(0));
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A shared folder that cannot be read is not "no shared folder": start-up ends with the error
+// before any window, and leaves the program folder's own register alone. An empty one still
+// means the program folder.
+TEST_F(basMainTest, UnreadableSharedFolderEndsStartUpAndEmptyMeansTheProgramFolder) {
+    struct Case {
+        const char* what;
+        std::function<void(const TempProgramFolder&)> setIt;
+        std::function<QString(const TempProgramFolder&)> description; // nullptr: starts
+    };
+    const Case cases[] = {
+        {"element missing",
+         [](const TempProgramFolder& fresh) { fresh.RemoveConfigValue(QStringLiteral("DISP")); },
+         [](const TempProgramFolder& fresh) -> QString {
+             return QStringLiteral("The configuration value SYSDATA/LC/DISP cannot be read from ") +
+                    fresh.ConfigFile();
+         }},
+        {"text that cannot be deciphered",
+         [](const TempProgramFolder& fresh) {
+             ASSERT_TRUE(fresh.RemoveFile(QStringLiteral("system/key.tokens.xml")));
+         },
+         [](const TempProgramFolder&) -> QString {
+             return QStringLiteral("The configuration value SYSDATA/LC/DISP cannot be "
+                                   "deciphered: ERROR: INVALID PASSWORD!");
+         }},
+        {"empty",
+         [](const TempProgramFolder& fresh) {
+             fresh.SetEncipheredConfigValue(QStringLiteral("DISP"), QString());
+         },
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempProgramFolder fresh;
+        ASSERT_TRUE(fresh.IsValid());
+        AppEnvironment::SetClock([] { return QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53)); });
+        // An index start-up would add to the register it opens.
+        ASSERT_TRUE(DBManager().ExecuteNonQuery(QStringLiteral("DROP INDEX IF EXISTS "
+                                                               "[IX_VisitorRegister_CheckedIn]")));
+        c.setIt(fresh);
+        fresh.ClearLog();
+        MsgBox::ClearRecorded();
+        const QByteArray storedRegister = FileBytes(fresh.DatabaseFile());
+
+        QWidget* first = basMain::Main();
+        if (!c.description) {
+            EXPECT_NE(first, nullptr);
+            EXPECT_TRUE(MsgBox::Recorded().empty());
+            EXPECT_EQ(ShownWindows<frmMain>().size(), 1);
+            DeleteProgramWindows();
+            basMain::ReleaseInstance();
+            continue;
+        }
+        EXPECT_EQ(first, nullptr);
+        EXPECT_TRUE(ShownWindows<frmMain>().isEmpty());
+        EXPECT_TRUE(ShownWindows<frmLogin>().isEmpty());
+        const QString description = c.description(fresh);
+        ExpectOneBox(ApplicationError::MessageText(description), MsgBox::Icon::Critical);
+        const QStringList lines = fresh.LogLines();
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(lines.constLast(), QStringLiteral("09:26:53\tSub Main()\t") + description);
+        EXPECT_EQ(FileBytes(fresh.DatabaseFile()), storedRegister);
+        QLockFile lock(basMain::InstanceLockPath());
+        EXPECT_TRUE(lock.tryLock(0));
+    }
 }
 
 TEST_F(basMainTest, FailureWhileTheFirstWindowLoadsIsLoggedAndShown) {

@@ -1,9 +1,18 @@
 #include "frmSettingsFixture.h"
 
+#include "core/CoreError.h"
 #include "core/SqlCipherConnection.h"
 
+#include <QAbstractButton>
 #include <QClipboard>
+#include <QCursor>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -228,6 +237,132 @@ TEST_F(frmSettingsUtilityTest, AFailedPurgeSaysSoWithoutItsReason) {
     EXPECT_EQ(shown[1].icon, MsgBox::Icon::Exclamation);
     EXPECT_EQ(shown[1].title, QStringLiteral("Quorvane Lite"));
     EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});
+}
+
+// The data path, the logo and the stored values all live in the shared folder: when it cannot be
+// read the window does not open on the program folder's instead.
+TEST_F(frmSettingsUtilityTest, WithTheSharedFolderUnreadableTheWindowDoesNotOpen) {
+    program.RemoveConfigValue(QStringLiteral("DISP"));
+    EXPECT_THROW(Open(), CoreError);
+    EXPECT_EQ(window, nullptr);
+}
+
+bool BusyPointerShown() {
+    const QCursor* cursor = QApplication::overrideCursor();
+    return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+}
+
+// The program reads the clock from inside the backup and the purge (log lines, the safety copy's
+// name): each reading notes whether the busy pointer was shown then.
+class frmSettingsPointerTest : public frmSettingsUtilityTest {
+protected:
+    void WatchThePointer() {
+        readings->clear();
+        AppEnvironment::SetClock([readings = readings] {
+            readings->push_back(BusyPointerShown());
+            return QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53));
+        });
+    }
+
+    void ChooseBackup(const QString& name) {
+        FileDialog::QueueAnswer(program.Path() + u'/' + name);
+        Click(Button("btnBrowseBKFPath"));
+        MsgBox::ClearRecorded();
+    }
+
+    // Without the token file the shared folder cannot be deciphered, which is logged while the
+    // operation reads it, and ends the operation.
+    void BreakTheSharedFolder() {
+        tokens = ReadBytes(program.TokenFile());
+        ASSERT_TRUE(program.RemoveFile(QStringLiteral("system/key.tokens.xml")));
+    }
+    void MendTheSharedFolder() const {
+        program.WriteFile(QStringLiteral("system/key.tokens.xml"), tokens);
+    }
+
+    bool BusyAtSomeReading() const {
+        return std::find(readings->begin(), readings->end(), true) != readings->end();
+    }
+
+    std::shared_ptr<std::vector<bool>> readings = std::make_shared<std::vector<bool>>();
+    QByteArray tokens;
+};
+
+TEST_F(frmSettingsPointerTest, BackupShowsTheBusyPointerUntilItEnds) {
+    OpenUtility();
+    ChooseBackup(QStringLiteral("failed.qbk"));
+    BreakTheSharedFolder();
+    WatchThePointer();
+    Click(Button("btnBackup"));
+    const MsgBox::Shown shown = OnlyMessage();
+    EXPECT_TRUE(shown.text.startsWith(QStringLiteral("Data backup could not be created!\r\n")))
+        << shown.text.toStdString();
+    // Busy while it ran; restored before its box and the log line after it.
+    EXPECT_TRUE(BusyAtSomeReading());
+    ASSERT_FALSE(readings->empty());
+    EXPECT_FALSE(readings->back());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    MendTheSharedFolder();
+    ChooseBackup(QStringLiteral("done.qbk"));
+    Click(Button("btnBackup"));
+    EXPECT_EQ(OnlyMessage().text, QStringLiteral("Data backup created successfully!"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(frmSettingsPointerTest, PurgeShowsTheBusyPointerUntilItEnds) {
+    AddVisit(QStringLiteral("0001"), QStringLiteral("2024-03-05 10:00:00"));
+    AddVisit(QStringLiteral("0002"), QStringLiteral("2024-03-07 10:00:00"));
+    OpenUtility();
+    Box("txtPurgeEndDate")->setText(QStringLiteral("05-03-2024"));
+    WatchThePointer();
+    Click(Button("btnPurge"));
+    ASSERT_EQ(MsgBox::Recorded().size(), 2u);
+    EXPECT_EQ(MsgBox::Recorded()[1].text, QStringLiteral("Data purge successful!"));
+    EXPECT_TRUE(BusyAtSomeReading());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    Box("txtPurgeEndDate")->setText(QStringLiteral("07-03-2024"));
+    BreakTheSharedFolder();
+    MsgBox::ClearRecorded();
+    WatchThePointer();
+    Click(Button("btnPurge"));
+    ASSERT_EQ(MsgBox::Recorded().size(), 2u);
+    EXPECT_EQ(MsgBox::Recorded()[1].text, QStringLiteral("Data purge failed!"));
+    EXPECT_TRUE(BusyAtSomeReading());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    MendTheSharedFolder();
+    EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0002")});
+}
+
+// Real boxes, answered as they appear: none of them shows the busy pointer.
+TEST_F(frmSettingsPointerTest, TheBoxesAfterABackupAndAPurgeShowTheNormalPointer) {
+    OpenUtility();
+    ChooseBackup(QStringLiteral("done.qbk"));
+    Box("txtPurgeEndDate")->setText(QStringLiteral("01-01-2099"));
+    MsgBox::StopRecording();
+    std::vector<bool> busyAtBox;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&busyAtBox] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box != nullptr && box->isVisible()) {
+                busyAtBox.push_back(BusyPointerShown());
+                // Yes to the purge's warning, OK to the others.
+                QAbstractButton* yes = box->button(QMessageBox::Yes);
+                (yes != nullptr ? yes : box->button(QMessageBox::Ok))->click();
+                return;
+            }
+        }
+    });
+    answerer.start(0);
+    Click(Button("btnBackup"));
+    Click(Button("btnPurge"));
+    answerer.stop();
+    // The backup's box, the purge's warning and its outcome.
+    EXPECT_EQ(busyAtBox, std::vector<bool>(3, false));
+    EXPECT_TRUE(QFile::exists(program.Path() + QStringLiteral("/done.qbk")));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 } // namespace
