@@ -17,6 +17,11 @@ public:
     static constexpr const char* UpdateFailedMessage =
         "An error occured while updating the record.\r\n"
         "Restarting the application may solve the issue.";
+    static constexpr const char* MissingVisitMessage =
+        "Record does not exist. It might have been deleted!";
+
+    // What a load found: the visit, no row of its pass number, or a database it could not read.
+    enum class LoadResult { Loaded, NoSuchVisit, Unreadable };
 
     // The contact number's upper bound and its wording, shared with the details page's checks.
     static constexpr int ContactNoMaxLength = 50;
@@ -81,12 +86,17 @@ public:
     // the row cannot be deleted the photo stays. False, with ErrorMessage saying why, when the
     // visit is still stored. A visit already deleted elsewhere counts as deleted.
     [[nodiscard]] bool DeleteVisitor();
-    // Raises CoreError when the photo exists but cannot be deleted, or PassNo is no plain name.
+    // The photo of PassNo and a set-aside copy of it (left by a change cut short), so nothing of
+    // an earlier visit under this number remains. Raises CoreError when one exists but cannot be
+    // deleted, or PassNo is no plain name.
     void DeleteVisitorImage();
     // "" after an error, which is logged.
     QString GetNextPassNo();
-    // Reads the row of PassNo into the members; false when there is none.
+    // Reads the row of PassNo into the members; false when there is none or it could not be read.
     bool LoadVisitor();
+    // As LoadVisitor, telling a missing row from a database that could not be read; ErrorMessage
+    // then says why. A photo that a change cut short left set aside goes back in place.
+    LoadResult ReadVisitor();
     // Nothing (nullopt) when a search date is unreadable or the query failed.
     std::optional<RecordSet> GetVisitorList(const RecordSet::FirstRows& firstRows = {});
     std::optional<RecordSet> GetCheckedInVisitorList();
@@ -121,6 +131,8 @@ private:
     void UndoInsert();
     void CopyPhotoFromTemp(bool temporaryMustGo);
     QString PhotoPath() const;
+    void ReportPhotoProblem(const QString& problem, const QString& source);
+    void RestoreSetAsidePhoto();
 
     QString m_passNo;
     QString m_visitorName;
