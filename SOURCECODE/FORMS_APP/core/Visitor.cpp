@@ -414,6 +414,12 @@ void Visitor::SetImageFile(const QString& value) {
 QString Visitor::ImageFile() const {
     return m_imageFile;
 }
+void Visitor::SetImageCleared(bool value) {
+    m_imageCleared = value;
+}
+bool Visitor::ImageCleared() const {
+    return m_imageCleared;
+}
 QString Visitor::ErrorMessage() const {
     return m_errorMessage;
 }
@@ -597,37 +603,108 @@ bool Visitor::InsertVisitorRecord() {
 }
 
 bool Visitor::UpdateVisitorRecord() {
+    m_errorMessage.clear();
+    m_photoSetAside = false;
+    m_newPhotoPlaced = false;
     try {
         // Deleted meanwhile on another workstation: the UPDATE would change nothing and the
         // edits would be lost without a word. A failing look-up is left to the UPDATE.
         const std::optional<RecordSet> row = DBManager().GetRecordSet(
             QStringLiteral("SELECT 1 FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo});
         if (row && row->RecordCount() == 0) {
-            m_errorMessage =
-                QStringLiteral("Record does not exist. It might have been deleted!") + CrLf;
+            m_errorMessage = QString::fromLatin1(MissingVisitMessage) + CrLf;
             return false;
         }
-        if (m_imageFile.size() > 1) {
-            if (!IsBareFileName(m_imageFile)) {
-                m_errorMessage = RefusedPhotoNameMessage(m_imageFile);
-                return false;
-            }
-            CopyPhotoFromTemp(false);
+        if (m_imageFile.size() > 1 && !IsBareFileName(m_imageFile)) {
+            m_errorMessage = RefusedPhotoNameMessage(m_imageFile);
+            return false;
         }
+        // A refused update changes no photo, and the captured one stays for the next try.
         if (!ValidateVisitor()) {
             return false;
         }
         const QString statement = GetUpdateQuery();
-        const bool stored = !statement.isEmpty() && DBManager().ExecuteNonQuery(statement);
-        if (!stored) {
+        if (statement.isEmpty()) {
             m_errorMessage = QString::fromLatin1(UpdateFailedMessage);
+            return false;
         }
-        return stored;
+        SetPhotoAsideForUpdate();
+        if (!DBManager().ExecuteNonQuery(statement)) {
+            m_errorMessage = QString::fromLatin1(UpdateFailedMessage);
+            PutBackUpdatedPhoto();
+            return false;
+        }
+        KeepUpdatedPhoto();
+        return true;
     } catch (const std::exception& error) {
-        basCommon::WriteLog(QString::fromStdString(error.what()),
-                            QStringLiteral("UpdateVisitorRecord"));
+        const QString description = QString::fromStdString(error.what());
+        basCommon::WriteLog(description, QStringLiteral("UpdateVisitorRecord"));
+        m_errorMessage = QString::fromLatin1(UpdateFailedMessage) + CrLf + description;
+        PutBackUpdatedPhoto();
         return false;
     }
+}
+
+void Visitor::SetPhotoAsideForUpdate() {
+    const bool newPhoto = m_imageFile.size() > 1;
+    if (!newPhoto && !m_imageCleared) {
+        return;
+    }
+    const QString photo = PhotoPath();
+    const QString aside = SetAsidePath(photo);
+    if (basCommon::FileExists(aside)) {
+        // Left by a change cut short: beside a photo it is older than that one, and without one it
+        // is the visit's photo, already set aside.
+        if (!basCommon::FileExists(photo)) {
+            m_photoSetAside = true;
+        } else if (!QFile::remove(aside)) {
+            throw CoreError(QStringLiteral("Permission denied: ") + aside);
+        }
+    }
+    if (!m_photoSetAside && basCommon::FileExists(photo)) {
+        if (!QFile::rename(photo, aside)) {
+            throw CoreError(QStringLiteral("Permission denied: ") + photo);
+        }
+        m_photoSetAside = true;
+    }
+    if (newPhoto) {
+        basCommon::CopyFile(basCommon::GetTempFolder() + m_imageFile, photo);
+        m_newPhotoPlaced = true;
+    }
+}
+
+void Visitor::KeepUpdatedPhoto() {
+    const QString photo = PhotoPath();
+    if (m_newPhotoPlaced) {
+        // A temporary file that stays behind does no harm.
+        QFile::remove(basCommon::GetTempFolder() + m_imageFile);
+        m_imageFile = photo;
+    }
+    if (m_photoSetAside && !QFile::remove(SetAsidePath(photo))) {
+        ReportPhotoProblem(
+            QStringLiteral("The record was updated, but its old photo could not be removed: ") +
+                SetAsidePath(photo),
+            QStringLiteral("UpdateVisitorRecord"));
+    }
+    m_photoSetAside = false;
+    m_newPhotoPlaced = false;
+}
+
+void Visitor::PutBackUpdatedPhoto() {
+    if (!m_photoSetAside && !m_newPhotoPlaced) {
+        return;
+    }
+    const QString photo = PhotoPath();
+    bool putBack = !m_newPhotoPlaced || QFile::remove(photo);
+    if (m_photoSetAside) {
+        putBack = QFile::rename(SetAsidePath(photo), photo) && putBack;
+    }
+    if (!putBack) {
+        ReportPhotoProblem(QStringLiteral("The stored photo could not be put back: ") + photo,
+                           QStringLiteral("UpdateVisitorRecord"));
+    }
+    m_photoSetAside = false;
+    m_newPhotoPlaced = false;
 }
 
 // The box shows the problem after whatever the message held; the log keeps it.

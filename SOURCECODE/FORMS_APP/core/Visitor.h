@@ -71,13 +71,19 @@ public:
     // After a save: the full path of the stored photo.
     void SetImageFile(const QString& value);
     QString ImageFile() const;
+    // For an update: the user cleared the photo, so the stored one goes with the row's change
+    // (a new photo in ImageFile takes its place instead).
+    void SetImageCleared(bool value);
+    bool ImageCleared() const;
     // Validation lines, each ended by CR LF, or the database failure text of the last save.
     QString ErrorMessage() const;
 
     // Validates, takes the next free pass number into PassNo, stores the row and moves the photo;
     // when the photo cannot be moved no row stays.
     bool InsertVisitorRecord();
-    // Moves a new photo over the stored one, validates and updates the row of PassNo.
+    // Validates and updates the row of PassNo; the stored photo is replaced by a new one, or
+    // removed when cleared, only when the row changed, and stays as it was otherwise. True when
+    // the row changed; ErrorMessage then holds what could not be done to the photo, or nothing.
     bool UpdateVisitorRecord();
     // Sets the check-out time of PassNo's visit. False, with ErrorMessage saying why, when the
     // visit was not checked out: the database refused, or the visit is gone.
@@ -131,6 +137,12 @@ private:
     void UndoInsert();
     void CopyPhotoFromTemp(bool temporaryMustGo);
     QString PhotoPath() const;
+    // The update's photo change, in three steps around the UPDATE: the stored photo is set aside
+    // and a new one put in place before it, then the set-aside one is removed when the row
+    // changed, or everything put back when it did not.
+    void SetPhotoAsideForUpdate();
+    void KeepUpdatedPhoto();
+    void PutBackUpdatedPhoto();
     void ReportPhotoProblem(const QString& problem, const QString& source);
     void RestoreSetAsidePhoto();
 
@@ -150,5 +162,9 @@ private:
     QString m_searchDateFrom;
     QString m_searchDateTo;
     QString m_imageFile;
+    bool m_imageCleared = false;
     QString m_errorMessage;
+    // The update's photo change under way: the old photo set aside, a new one in place.
+    bool m_photoSetAside = false;
+    bool m_newPhotoPlaced = false;
 };
