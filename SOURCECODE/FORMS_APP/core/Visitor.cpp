@@ -92,6 +92,11 @@ void RequireBareFileName(const QString& name) {
     }
 }
 
+// Where a change puts a stored photo while it waits for its row's outcome.
+QString SetAsidePath(const QString& photo) {
+    return photo + QStringLiteral(".deleting");
+}
+
 QString RefusedPhotoNameMessage(const QString& name) {
     return QStringLiteral("The photo cannot be saved: its file name \"") + name +
            QStringLiteral("\" must be a plain name without a folder.");
@@ -409,6 +414,12 @@ void Visitor::SetImageFile(const QString& value) {
 QString Visitor::ImageFile() const {
     return m_imageFile;
 }
+void Visitor::SetImageCleared(bool value) {
+    m_imageCleared = value;
+}
+bool Visitor::ImageCleared() const {
+    return m_imageCleared;
+}
 QString Visitor::ErrorMessage() const {
     return m_errorMessage;
 }
@@ -628,37 +639,117 @@ bool Visitor::InsertVisitorRecord() {
 }
 
 bool Visitor::UpdateVisitorRecord() {
+    m_errorMessage.clear();
+    m_photoSetAside = false;
+    m_newPhotoPlaced = false;
     try {
         // Deleted meanwhile on another workstation: the UPDATE would change nothing and the
         // edits would be lost without a word. A failing look-up is left to the UPDATE.
         const std::optional<RecordSet> row = DBManager().GetRecordSet(
             QStringLiteral("SELECT 1 FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo});
         if (row && row->RecordCount() == 0) {
-            m_errorMessage =
-                QStringLiteral("Record does not exist. It might have been deleted!") + CrLf;
+            m_errorMessage = QString::fromLatin1(MissingVisitMessage) + CrLf;
             return false;
         }
-        if (m_imageFile.size() > 1) {
-            if (!IsBareFileName(m_imageFile)) {
-                m_errorMessage = RefusedPhotoNameMessage(m_imageFile);
-                return false;
-            }
-            CopyPhotoFromTemp(false);
+        if (m_imageFile.size() > 1 && !IsBareFileName(m_imageFile)) {
+            m_errorMessage = RefusedPhotoNameMessage(m_imageFile);
+            return false;
         }
+        // A refused update changes no photo, and the captured one stays for the next try.
         if (!ValidateVisitor()) {
             return false;
         }
         const QString statement = GetUpdateQuery();
-        const bool stored = !statement.isEmpty() && DBManager().ExecuteNonQuery(statement);
-        if (!stored) {
+        if (statement.isEmpty()) {
             m_errorMessage = QString::fromLatin1(UpdateFailedMessage);
+            return false;
         }
-        return stored;
+        SetPhotoAsideForUpdate();
+        if (!DBManager().ExecuteNonQuery(statement)) {
+            m_errorMessage = QString::fromLatin1(UpdateFailedMessage);
+            PutBackUpdatedPhoto();
+            return false;
+        }
+        KeepUpdatedPhoto();
+        return true;
     } catch (const std::exception& error) {
-        basCommon::WriteLog(QString::fromStdString(error.what()),
-                            QStringLiteral("UpdateVisitorRecord"));
+        const QString description = QString::fromStdString(error.what());
+        basCommon::WriteLog(description, QStringLiteral("UpdateVisitorRecord"));
+        m_errorMessage = QString::fromLatin1(UpdateFailedMessage) + CrLf + description;
+        PutBackUpdatedPhoto();
         return false;
     }
+}
+
+void Visitor::SetPhotoAsideForUpdate() {
+    const bool newPhoto = m_imageFile.size() > 1;
+    if (!newPhoto && !m_imageCleared) {
+        return;
+    }
+    const QString photo = PhotoPath();
+    const QString aside = SetAsidePath(photo);
+    if (basCommon::FileExists(aside)) {
+        // Left by a change cut short: beside a photo it is older than that one, and without one it
+        // is the visit's photo, already set aside.
+        if (!basCommon::FileExists(photo)) {
+            m_photoSetAside = true;
+        } else if (!QFile::remove(aside)) {
+            throw CoreError(QStringLiteral("Permission denied: ") + aside);
+        }
+    }
+    if (!m_photoSetAside && basCommon::FileExists(photo)) {
+        if (!QFile::rename(photo, aside)) {
+            throw CoreError(QStringLiteral("Permission denied: ") + photo);
+        }
+        m_photoSetAside = true;
+    }
+    if (newPhoto) {
+        basCommon::CopyFile(basCommon::GetTempFolder() + m_imageFile, photo);
+        m_newPhotoPlaced = true;
+    }
+}
+
+void Visitor::KeepUpdatedPhoto() {
+    const QString photo = PhotoPath();
+    if (m_newPhotoPlaced) {
+        // A temporary file that stays behind does no harm.
+        QFile::remove(basCommon::GetTempFolder() + m_imageFile);
+        m_imageFile = photo;
+    }
+    if (m_photoSetAside && !QFile::remove(SetAsidePath(photo))) {
+        ReportPhotoProblem(
+            QStringLiteral("The record was updated, but its old photo could not be removed: ") +
+                SetAsidePath(photo),
+            QStringLiteral("UpdateVisitorRecord"));
+    }
+    m_photoSetAside = false;
+    m_newPhotoPlaced = false;
+}
+
+void Visitor::PutBackUpdatedPhoto() {
+    if (!m_photoSetAside && !m_newPhotoPlaced) {
+        return;
+    }
+    const QString photo = PhotoPath();
+    bool putBack = !m_newPhotoPlaced || QFile::remove(photo);
+    if (m_photoSetAside) {
+        putBack = QFile::rename(SetAsidePath(photo), photo) && putBack;
+    }
+    if (!putBack) {
+        ReportPhotoProblem(QStringLiteral("The stored photo could not be put back: ") + photo,
+                           QStringLiteral("UpdateVisitorRecord"));
+    }
+    m_photoSetAside = false;
+    m_newPhotoPlaced = false;
+}
+
+// The box shows the problem after whatever the message held; the log keeps it.
+void Visitor::ReportPhotoProblem(const QString& problem, const QString& source) {
+    if (!m_errorMessage.isEmpty() && !m_errorMessage.endsWith(CrLf)) {
+        m_errorMessage += CrLf;
+    }
+    m_errorMessage += problem;
+    basCommon::WriteLog(problem, source);
 }
 
 // ---- other changes ----
@@ -680,7 +771,7 @@ bool Visitor::CheckOutVisitor() {
             "SELECT 1 FROM [VisitorRegister] WHERE [PassNo] = ? AND [CheckedOut] IS NOT NULL"),
         {m_passNo});
     if (row && row->RecordCount() == 0) {
-        m_errorMessage = QStringLiteral("Record does not exist. It might have been deleted!");
+        m_errorMessage = QString::fromLatin1(MissingVisitMessage);
         return false;
     }
     return true;
@@ -690,25 +781,31 @@ bool Visitor::DeleteVisitor() {
     try {
         // The photo is set aside rather than removed, so a row that cannot be deleted keeps it.
         const QString photo = PhotoPath();
-        const QString aside = photo + QStringLiteral(".deleting");
-        const bool hasPhoto = basCommon::FileExists(photo);
-        if (hasPhoto) {
-            QFile::remove(aside); // left by a deletion that was cut short
+        const QString aside = SetAsidePath(photo);
+        bool setAside = false;
+        if (basCommon::FileExists(photo)) {
+            QFile::remove(aside); // older than the photo: left by a change cut short
             if (!QFile::rename(photo, aside)) {
                 throw CoreError(QStringLiteral("Permission denied: ") + photo);
             }
+            setAside = true;
+        } else {
+            // Without a photo beside it, a set-aside file is the visit's photo, left by a change
+            // cut short: it goes with the row, or back in place when the row stays.
+            setAside = basCommon::FileExists(aside);
         }
         // A row already deleted elsewhere is no failure: the visit is gone, as asked.
         DBManager db;
         if (!db.ExecuteNonQuery(QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"),
                                 {m_passNo})) {
-            if (hasPhoto) {
-                QFile::rename(aside, photo);
-            }
             m_errorMessage = db.LastError();
+            if (setAside && !QFile::rename(aside, photo)) {
+                ReportPhotoProblem(QStringLiteral("The photo could not be put back: ") + photo,
+                                   QStringLiteral("DeleteVisitor"));
+            }
             return false;
         }
-        if (hasPhoto && !QFile::remove(aside)) {
+        if (setAside && !QFile::remove(aside)) {
             basCommon::WriteLog(QStringLiteral("Permission denied: ") + aside,
                                 QStringLiteral("DeleteVisitor"));
         }
@@ -721,9 +818,11 @@ bool Visitor::DeleteVisitor() {
 }
 
 void Visitor::DeleteVisitorImage() {
-    const QString path = PhotoPath();
-    if (basCommon::FileExists(path) && !QFile::remove(path)) {
-        throw CoreError(QStringLiteral("Permission denied: ") + path);
+    const QString photo = PhotoPath();
+    for (const QString& path : {photo, SetAsidePath(photo)}) {
+        if (basCommon::FileExists(path) && !QFile::remove(path)) {
+            throw CoreError(QStringLiteral("Permission denied: ") + path);
+        }
     }
 }
 
@@ -743,16 +842,29 @@ QString Visitor::GetNextPassNo() {
 }
 
 bool Visitor::LoadVisitor() {
+    return ReadVisitor() == LoadResult::Loaded;
+}
+
+Visitor::LoadResult Visitor::ReadVisitor() {
     std::optional<RecordSet> row;
+    DBManager db;
     try {
-        row = DBManager().GetRecordSet(
-            QStringLiteral("SELECT * FROM [VisitorRegister] where [PassNo]=?"), {m_passNo});
+        row = db.GetRecordSet(QStringLiteral("SELECT * FROM [VisitorRegister] where [PassNo]=?"),
+                              {m_passNo});
     } catch (const std::exception& error) {
-        basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("LoadVisitor"));
-        return false;
+        m_errorMessage = QString::fromStdString(error.what());
+        basCommon::WriteLog(m_errorMessage, QStringLiteral("LoadVisitor"));
+        return LoadResult::Unreadable;
     }
-    if (!row || row->AtEnd()) {
-        return false;
+    if (!row) {
+        // DBManager has logged it; the caller shows the engine's reason.
+        m_errorMessage = db.LastError().isEmpty()
+                             ? QStringLiteral("The visit could not be read from the database.")
+                             : db.LastError();
+        return LoadResult::Unreadable;
+    }
+    if (row->AtEnd()) {
+        return LoadResult::NoSuchVisit;
     }
     QString* const texts[] = {&m_visitorName, &m_contactNo, &m_email,  &m_visitorType, &m_company,
                               &m_address,     &m_purpose,   &m_toMeet, &m_department,  &m_remarks};
@@ -771,7 +883,25 @@ bool Visitor::LoadVisitor() {
             *member = time;
         }
     }
-    return true;
+    RestoreSetAsidePhoto();
+    return LoadResult::Loaded;
+}
+
+// A change cut short (the program ended midway) can leave the photo of a visit that is still
+// stored set aside, with none in its place: it goes back. A delete or insert of the number removes
+// such a file, so it never becomes the photo of a later visit. Beside a photo in place it is left
+// alone, since a change on another workstation may still need it.
+void Visitor::RestoreSetAsidePhoto() {
+    try {
+        const QString photo = PhotoPath();
+        const QString aside = SetAsidePath(photo);
+        if (basCommon::FileExists(aside) && !basCommon::FileExists(photo) &&
+            !QFile::rename(aside, photo)) {
+            throw CoreError(QStringLiteral("The set-aside photo could not be put back: ") + aside);
+        }
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("LoadVisitor"));
+    }
 }
 
 std::optional<RecordSet> Visitor::GetVisitorList(const RecordSet::FirstRows& firstRows) {

@@ -17,6 +17,11 @@ public:
     static constexpr const char* UpdateFailedMessage =
         "An error occured while updating the record.\r\n"
         "Restarting the application may solve the issue.";
+    static constexpr const char* MissingVisitMessage =
+        "Record does not exist. It might have been deleted!";
+
+    // What a load found: the visit, no row of its pass number, or a database it could not read.
+    enum class LoadResult { Loaded, NoSuchVisit, Unreadable };
 
     // The contact number's upper bound and its wording, shared with the details page's checks.
     static constexpr int ContactNoMaxLength = 50;
@@ -66,13 +71,19 @@ public:
     // After a save: the full path of the stored photo.
     void SetImageFile(const QString& value);
     QString ImageFile() const;
+    // For an update: the user cleared the photo, so the stored one goes with the row's change
+    // (a new photo in ImageFile takes its place instead).
+    void SetImageCleared(bool value);
+    bool ImageCleared() const;
     // Validation lines, each ended by CR LF, or the database failure text of the last save.
     QString ErrorMessage() const;
 
     // Validates, takes the next free pass number into PassNo, stores the row and moves the photo;
     // when the photo cannot be moved no row stays.
     bool InsertVisitorRecord();
-    // Moves a new photo over the stored one, validates and updates the row of PassNo.
+    // Validates and updates the row of PassNo; the stored photo is replaced by a new one, or
+    // removed when cleared, only when the row changed, and stays as it was otherwise. True when
+    // the row changed; ErrorMessage then holds what could not be done to the photo, or nothing.
     bool UpdateVisitorRecord();
     // Sets the check-out time of PassNo's visit. False, with ErrorMessage saying why, when the
     // visit was not checked out: the database refused, or the visit is gone.
@@ -81,12 +92,17 @@ public:
     // the row cannot be deleted the photo stays. False, with ErrorMessage saying why, when the
     // visit is still stored. A visit already deleted elsewhere counts as deleted.
     [[nodiscard]] bool DeleteVisitor();
-    // Raises CoreError when the photo exists but cannot be deleted, or PassNo is no plain name.
+    // The photo of PassNo and a set-aside copy of it (left by a change cut short), so nothing of
+    // an earlier visit under this number remains. Raises CoreError when one exists but cannot be
+    // deleted, or PassNo is no plain name.
     void DeleteVisitorImage();
     // "" after an error, which is logged.
     QString GetNextPassNo();
-    // Reads the row of PassNo into the members; false when there is none.
+    // Reads the row of PassNo into the members; false when there is none or it could not be read.
     bool LoadVisitor();
+    // As LoadVisitor, telling a missing row from a database that could not be read; ErrorMessage
+    // then says why. A photo that a change cut short left set aside goes back in place.
+    LoadResult ReadVisitor();
     // Nothing (nullopt) when a search date is unreadable or the query failed.
     std::optional<RecordSet> GetVisitorList(const RecordSet::FirstRows& firstRows = {});
     std::optional<RecordSet> GetCheckedInVisitorList();
@@ -127,6 +143,14 @@ private:
     static void TakeBackInsertedPhoto(const InsertedPhoto& photo);
     void CopyPhotoFromTemp(bool temporaryMustGo);
     QString PhotoPath() const;
+    // The update's photo change, in three steps around the UPDATE: the stored photo is set aside
+    // and a new one put in place before it, then the set-aside one is removed when the row
+    // changed, or everything put back when it did not.
+    void SetPhotoAsideForUpdate();
+    void KeepUpdatedPhoto();
+    void PutBackUpdatedPhoto();
+    void ReportPhotoProblem(const QString& problem, const QString& source);
+    void RestoreSetAsidePhoto();
 
     QString m_passNo;
     QString m_visitorName;
@@ -144,5 +168,9 @@ private:
     QString m_searchDateFrom;
     QString m_searchDateTo;
     QString m_imageFile;
+    bool m_imageCleared = false;
     QString m_errorMessage;
+    // The update's photo change under way: the old photo set aside, a new one in place.
+    bool m_photoSetAside = false;
+    bool m_newPhotoPlaced = false;
 };

@@ -133,6 +133,8 @@ private:
     // receptionist is told why and the log has the line under the handler's name (source).
     bool CheckOutVisit(Visitor& visitor, const QString& source);
     bool DeleteVisit(Visitor& visitor, const QString& source);
+    // What did not happen and why, in the critical box; the log keeps the why under source.
+    void ReportFailure(const QString& failure, const QString& description, const QString& source);
     QString SelectedPassNo(const QTreeView* list) const;
     void RemoveSelectedRow(QTreeView* list);
     void QVReport_Click();
@@ -278,6 +280,9 @@ private:
     void ReturnToOriginatingPage();
     void RememberDefaults();
     static QString RememberedDefault(const char* key);
+    // Reads PassNo's visit for the page; false, once the receptionist has been told why, when
+    // there is none or it could not be read (the log then has the reason under source).
+    bool LoadVisitForPage(Visitor& visitor, const QString& PassNo, const QString& source);
     void ShowVisitPhoto(const QString& PassNo);
     void ShowButtonsForVisit(bool checkedOut);
     void ConnectDetailsButtons();

@@ -124,16 +124,20 @@ void frmMain::btnUpdate_Click() {
     }
     Visitor visitor;
     SkippingErrors([&] { FillVisitorFromForm(visitor); });
-    if (blnImageCleared) {
-        blnImageCleared = false;
-        SkippingErrors([&] { visitor.DeleteVisitorImage(); });
-    }
+    // The record removes a cleared photo with the row's change, so a refused update keeps it.
+    visitor.SetImageCleared(blnImageCleared);
     SkippingErrors([&] { visitor.SetImageFile(ctlWebcam->SaveImageFileName()); });
     bool stored = false;
     SkippingErrors([&] { stored = visitor.UpdateVisitorRecord(); });
     if (!stored) {
+        // The page keeps the cleared photo too, for the next try.
         ShowSaveFailure(this, visitor, Visitor::UpdateFailedMessage);
         return;
+    }
+    blnImageCleared = false;
+    // The row changed, but the photo could not follow it.
+    if (!visitor.ErrorMessage().isEmpty()) {
+        MsgBox::Inform(this, visitor.ErrorMessage());
     }
     SkippingErrors([&] { ClearVisitorDetails(false); });
     SkippingErrors([&] { ReturnToOriginatingPage(); });

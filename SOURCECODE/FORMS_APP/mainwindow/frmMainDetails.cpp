@@ -30,14 +30,25 @@ QString VisitorsFolder() {
 
 } // namespace
 
-void frmMain::LoadVisitorForEdit(const QString& PassNo) {
-    Visitor visitor;
+bool frmMain::LoadVisitForPage(Visitor& visitor, const QString& PassNo, const QString& source) {
     visitor.SetPassNo(PassNo);
-    bool loaded = false;
-    SkippingErrors([&] { loaded = visitor.LoadVisitor(); });
-    if (!loaded) {
+    Visitor::LoadResult loaded = Visitor::LoadResult::Unreadable;
+    SkippingErrors([&] { loaded = visitor.ReadVisitor(); });
+    if (loaded == Visitor::LoadResult::NoSuchVisit) {
         MsgBox::Show(this, kMissingVisit, MsgBox::Buttons::OK, MsgBox::Icon::Information,
                      QStringLiteral("Invalid Data"));
+    } else if (loaded == Visitor::LoadResult::Unreadable) {
+        // Not a missing visit: the database could not be read, and an empty record is no visit.
+        const QString reason = visitor.ErrorMessage();
+        ReportFailure(QStringLiteral("An error occured while trying to read the visit!"),
+                      reason.isEmpty() ? QStringLiteral("Unknown error") : reason, source);
+    }
+    return loaded == Visitor::LoadResult::Loaded;
+}
+
+void frmMain::LoadVisitorForEdit(const QString& PassNo) {
+    Visitor visitor;
+    if (!LoadVisitForPage(visitor, PassNo, QStringLiteral("LoadVisitorForEdit"))) {
         if (blnEditFromSearch) {
             EnableSearchMode();
         } else {
@@ -93,12 +104,7 @@ void frmMain::ShowButtonsForVisit(bool checkedOut) {
 
 void frmMain::PrintPass(const QString& PassNo) {
     Visitor visitor;
-    visitor.SetPassNo(PassNo);
-    bool loaded = false;
-    SkippingErrors([&] { loaded = visitor.LoadVisitor(); });
-    if (!loaded) {
-        MsgBox::Show(this, kMissingVisit, MsgBox::Buttons::OK, MsgBox::Icon::Information,
-                     QStringLiteral("Invalid Data"));
+    if (!LoadVisitForPage(visitor, PassNo, QStringLiteral("PrintPass"))) {
         return;
     }
     if (visitor.IsVisitorCheckedOut()) {

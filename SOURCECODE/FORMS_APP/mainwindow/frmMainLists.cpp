@@ -21,6 +21,7 @@ namespace {
 
 const QString kLeftHint = QStringLiteral("Double click to edit or Right click for more options");
 const QString kRightHint = QStringLiteral("Choose the option from the menu");
+const QString kCheckOutFailed = QStringLiteral("An error occured while trying to check-out!");
 
 // A click on the column that is the sort key turns the order round; another column becomes the
 // key, ascending.
@@ -45,19 +46,6 @@ QAction* AddEntry(QMenu* menu, const QString& name, const QString& caption) {
 bool Confirmed(QWidget* parent, const QString& question, const QString& title) {
     return MsgBox::Show(parent, question, MsgBox::Buttons::YesNo, MsgBox::Icon::Question, title) ==
            MsgBox::Result::Yes;
-}
-
-// A check-out or delete that did not change the visit: the box says what failed, the log keeps it.
-void ReportChangeFailure(QWidget* parent, const QString& failure, const QString& description,
-                         const QString& source) {
-    MsgBox::Show(parent, failure + QStringLiteral("\r\n") + description, MsgBox::Buttons::OK,
-                 MsgBox::Icon::Critical, QStringLiteral("Quorvane Lite"));
-    basCommon::WriteLog(description, source);
-}
-
-void ReportCheckOutError(QWidget* parent, const QString& description, const QString& source) {
-    ReportChangeFailure(parent, QStringLiteral("An error occured while trying to check-out!"),
-                        description, source);
 }
 
 // Handlers that end silently on any error.
@@ -248,6 +236,14 @@ void frmMain::DeleteSelected(QTreeView* list, const QString& source) {
     });
 }
 
+// A check-out, delete or load that failed: the box says what failed, the log keeps it.
+void frmMain::ReportFailure(const QString& failure, const QString& description,
+                            const QString& source) {
+    MsgBox::Show(this, failure + QStringLiteral("\r\n") + description, MsgBox::Buttons::OK,
+                 MsgBox::Icon::Critical, QStringLiteral("Quorvane Lite"));
+    basCommon::WriteLog(description, source);
+}
+
 bool frmMain::CheckOutVisit(Visitor& visitor, const QString& source) {
     QString description;
     try {
@@ -258,7 +254,7 @@ bool frmMain::CheckOutVisit(Visitor& visitor, const QString& source) {
     } catch (const std::exception& error) {
         description = QString::fromUtf8(error.what());
     }
-    ReportCheckOutError(this, description, source);
+    ReportFailure(kCheckOutFailed, description, source);
     return false;
 }
 
@@ -266,8 +262,8 @@ bool frmMain::DeleteVisit(Visitor& visitor, const QString& source) {
     if (visitor.DeleteVisitor()) {
         return true;
     }
-    ReportChangeFailure(this, QStringLiteral("An error occured while trying to delete!"),
-                        visitor.ErrorMessage(), source);
+    ReportFailure(QStringLiteral("An error occured while trying to delete!"),
+                  visitor.ErrorMessage(), source);
     return false;
 }
 
@@ -288,8 +284,8 @@ void frmMain::mnuCheckout_Click() {
             RemoveSelectedRow(lstCheckedInList);
         }
     } catch (const std::exception& error) {
-        ReportCheckOutError(this, QString::fromUtf8(error.what()),
-                            QStringLiteral("mnuCheckout_Click"));
+        ReportFailure(kCheckOutFailed, QString::fromUtf8(error.what()),
+                      QStringLiteral("mnuCheckout_Click"));
     }
 }
 
@@ -304,7 +300,17 @@ void frmMain::mnuSearchCheckout_Click() {
         }
         Visitor visitor;
         visitor.SetPassNo(passNo);
-        visitor.LoadVisitor();
+        // A visit that could not be read would count as still in, and its check-out time would
+        // be overwritten: nothing is offered then.
+        const Visitor::LoadResult loaded = visitor.ReadVisitor();
+        if (loaded != Visitor::LoadResult::Loaded) {
+            ReportFailure(kCheckOutFailed,
+                          loaded == Visitor::LoadResult::NoSuchVisit
+                              ? QString::fromLatin1(Visitor::MissingVisitMessage)
+                              : visitor.ErrorMessage(),
+                          QStringLiteral("mnuSearchCheckout_Click"));
+            return;
+        }
         if (visitor.IsVisitorCheckedOut()) {
             MsgBox::Show(this, QStringLiteral("Visitor is already checked-out!"),
                          MsgBox::Buttons::OK, MsgBox::Icon::Information,
@@ -318,7 +324,7 @@ void frmMain::mnuSearchCheckout_Click() {
             }
         }
     } catch (const std::exception& error) {
-        ReportCheckOutError(this, QString::fromUtf8(error.what()),
-                            QStringLiteral("mnuSearchCheckout_Click"));
+        ReportFailure(kCheckOutFailed, QString::fromUtf8(error.what()),
+                      QStringLiteral("mnuSearchCheckout_Click"));
     }
 }

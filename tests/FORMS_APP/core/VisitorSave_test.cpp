@@ -239,7 +239,8 @@ TEST_F(StoredVisitor, UpdateWithoutNewPhotoKeepsTheStoredOne) {
     EXPECT_EQ(ReadBytes(PhotoPath(m_passNo)), OldPhotoBytes);
 }
 
-TEST_F(StoredVisitor, UpdateWithPhotoAndBrokenRuleReplacesOnlyThePhoto) {
+// The row is not changed, so the photo is not either; the captured one stays for the next try.
+TEST_F(StoredVisitor, UpdateWithPhotoAndBrokenRuleChangesNothing) {
     WriteBytes(TempPath(QStringLiteral("new.jpg")), PhotoBytes);
     Visitor visitor = Edited();
     visitor.SetPurpose({});
@@ -247,7 +248,8 @@ TEST_F(StoredVisitor, UpdateWithPhotoAndBrokenRuleReplacesOnlyThePhoto) {
 
     EXPECT_FALSE(visitor.UpdateVisitorRecord());
     EXPECT_EQ(visitor.ErrorMessage(), QStringLiteral("Purpose cannot be empty\r\n"));
-    EXPECT_EQ(ReadBytes(PhotoPath(m_passNo)), PhotoBytes);
+    EXPECT_EQ(ReadBytes(PhotoPath(m_passNo)), OldPhotoBytes);
+    EXPECT_EQ(ReadBytes(TempPath(QStringLiteral("new.jpg"))), PhotoBytes);
     EXPECT_EQ(StoredName(), QStringLiteral("Ann Lee"));
 }
 
