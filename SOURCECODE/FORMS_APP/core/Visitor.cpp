@@ -524,17 +524,6 @@ QString Visitor::PhotoPath() const {
            QStringLiteral(".jpg");
 }
 
-void Visitor::CopyPhotoFromTemp(bool temporaryMustGo) {
-    const QString source = basCommon::GetTempFolder() + m_imageFile;
-    const QString destination = PhotoPath();
-    basCommon::CopyFile(source, destination);
-    if (!QFile::remove(source) && temporaryMustGo) {
-        QFile::remove(destination);
-        throw CoreError(QStringLiteral("Permission denied: ") + source);
-    }
-    m_imageFile = destination;
-}
-
 bool Visitor::StoreWithNextPassNo() {
     const bool escaped = !GetInsertQuery().isEmpty();
     if (!escaped) {

@@ -141,7 +141,6 @@ private:
     bool StoreWithNextPassNo();
     void PlaceInsertedPhoto(InsertedPhoto& photo);
     static void TakeBackInsertedPhoto(const InsertedPhoto& photo);
-    void CopyPhotoFromTemp(bool temporaryMustGo);
     QString PhotoPath() const;
     // The update's photo change, in three steps around the UPDATE: the stored photo is set aside
     // and a new one put in place before it, then the set-aside one is removed when the row
