@@ -10,8 +10,9 @@
 
 namespace {
 
-// Lets events run until the condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
+// Lets events run until the condition holds or the time is up, which leaves a loaded machine
+// ample time (a pass does not wait for it).
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 120000) {
     const QDeadlineTimer deadline(milliseconds);
     while (!condition() && !deadline.hasExpired()) {
         QTest::qWait(20);
