@@ -1,5 +1,6 @@
 #include "frmMainFixture.h"
 
+#include "WindowWait.h"
 #include "mainwindow/BalloonTip.h"
 #include "mainwindow/ToolTip.h"
 
@@ -25,7 +26,7 @@ bool WaitFor(const std::function<bool()>& condition, int milliseconds = 120000) 
 TEST_F(frmMainTest, AdvertisementBalloonFollowsTheMouse) {
     const int before = ToolTip::ToolTipCount();
     OpenWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), WindowWaitMs));
     ASSERT_EQ(ToolTip::ToolTipCount(), before + 5);
 
     const QWidget* shown = window->childAt(QPoint(80, 360));

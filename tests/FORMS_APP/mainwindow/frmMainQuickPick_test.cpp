@@ -1,5 +1,6 @@
 #include "frmMainFixture.h"
 
+#include "WindowWait.h"
 #include "mainwindow/LinkLabel.h"
 #include "mainwindow/QVButton.h"
 #include "mainwindow/VisitorListModel.h"
@@ -587,7 +588,7 @@ namespace {
 TEST_F(frmMainQuickPickTest, NameAndToMeetBoxesHintAtF2WhileTheyHaveTheFocus) {
     OpenWindow();
     QApplication::setActiveWindow(window.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), WindowWaitMs));
     const struct {
         const char* focus;
         QString hint;
