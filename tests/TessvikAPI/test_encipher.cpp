@@ -16,10 +16,10 @@ struct CommandRun {
 CommandRun encipherCommand(const QStringList& arguments, const QByteArray& input = {}) {
     QProcess process;
     process.start(QStringLiteral(TESSVIK_ENCIPHER_FILE), arguments);
-    EXPECT_TRUE(process.waitForStarted());
+    EXPECT_TRUE(process.waitForStarted(-1));
     process.write(input);
     process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished());
+    EXPECT_TRUE(process.waitForFinished(-1));
     return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput())};
 }
 

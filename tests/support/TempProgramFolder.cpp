@@ -104,12 +104,25 @@ QString TempProgramFolder::LogFile() const {
            QStringLiteral(".log");
 }
 
-QString TempProgramFolder::LogText() const {
-    QFile file(LogFile());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
+QStringList TempProgramFolder::LogFiles() const {
+    const QDir logs(LogsFolder());
+    QStringList files;
+    // Named by their day, so name order is day order.
+    for (const QString& name : logs.entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name)) {
+        files.append(logs.filePath(name));
     }
-    return QString::fromUtf8(file.readAll());
+    return files;
+}
+
+QString TempProgramFolder::LogText() const {
+    QString text;
+    for (const QString& path : LogFiles()) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            text += QString::fromUtf8(file.readAll());
+        }
+    }
+    return text;
 }
 
 QStringList TempProgramFolder::LogLines() const {
@@ -121,7 +134,9 @@ QStringList TempProgramFolder::LogLines() const {
 }
 
 void TempProgramFolder::ClearLog() const {
-    QFile::remove(LogFile());
+    for (const QString& path : LogFiles()) {
+        QFile::remove(path);
+    }
 }
 
 void TempProgramFolder::EditConfig(

@@ -29,11 +29,16 @@ public:
     QString TokenFile() const;
     QString LogsFolder() const;
 
-    // Today's log file (by the program's clock) and its content; "" when there is none.
+    // Today's log file (by the program's clock).
     QString LogFile() const;
+    // Every day's log file, oldest first.
+    QStringList LogFiles() const;
+    // The log: the content of every day's file, oldest first, so a line written just before
+    // midnight is read after it too; "" when there is none.
     QString LogText() const;
-    // The lines of today's log, without their CR LF.
+    // The lines of the log, without their CR LF.
     QStringList LogLines() const;
+    // Removes every day's log file.
     void ClearLog() const;
 
     // Sets a configuration value under SYSDATA/LC/ as plain text (adding the element when missing).

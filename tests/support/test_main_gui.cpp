@@ -1,3 +1,5 @@
+#include "FreshTestHome.h"
+
 #include "mainwindow/TahomaFont.h"
 
 #include <QApplication>
@@ -5,6 +7,7 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    const FreshTestHome home;
     QApplication app(argc, argv);
     // Windows are measured with the font the program itself registers at start.
     TahomaFont::Register();

@@ -82,12 +82,12 @@ TEST_F(CaseFoldingLikeTest, ShellStillReadsAndWritesTheDatabase) {
         {QStringLiteral("Élise")}));
     QProcess shell;
     shell.start(QStringLiteral("sqlcipher"), {folder.DatabaseFile()});
-    ASSERT_TRUE(shell.waitForStarted());
+    ASSERT_TRUE(shell.waitForStarted(-1));
     shell.write(QByteArrayLiteral("PRAGMA key = '") + DBManager::DatabasePassword +
                 "';\nINSERT INTO VisitorRegister (PassNo, Name) VALUES ('0002', 'Bob');\n"
                 "SELECT count(*) FROM VisitorRegister WHERE Name LIKE '%e%';\n");
     shell.closeWriteChannel();
-    ASSERT_TRUE(shell.waitForFinished(30000));
+    ASSERT_TRUE(shell.waitForFinished(-1));
     EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
     EXPECT_TRUE(shell.readAllStandardOutput().trimmed().endsWith("1"));
     const std::optional<RecordSet> rows = DBManager().GetRecordSet(

@@ -38,7 +38,7 @@ QString Shell(const QString& file, const QString& script) {
     shell.write(QByteArrayLiteral("PRAGMA key = '") + DBManager::DatabasePassword + "';\n" +
                 script.toUtf8());
     shell.closeWriteChannel();
-    EXPECT_TRUE(shell.waitForFinished(30000));
+    EXPECT_TRUE(shell.waitForFinished(-1));
     EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
     return QString::fromUtf8(shell.readAllStandardOutput());
 }

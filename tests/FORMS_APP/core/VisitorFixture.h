@@ -86,9 +86,12 @@ protected:
         return values;
     }
 
+    // Stored pass numbers, lowest first.
     static QStringList PassNumbers() {
-        return Column(
-            DBManager().GetRecordSet(QStringLiteral("SELECT [PassNo] FROM [VisitorRegister]")), 0);
+        return Column(DBManager().GetRecordSet(QStringLiteral(
+                          "SELECT [PassNo] FROM [VisitorRegister] ORDER BY CAST([PassNo] AS "
+                          "INTEGER), [PassNo]")),
+                      0);
     }
 
     static std::optional<RecordSet> Row(const QString& passNo) {

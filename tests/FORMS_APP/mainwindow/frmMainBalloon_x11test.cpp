@@ -1,5 +1,6 @@
 #include "frmMainFixture.h"
 
+#include "WindowWait.h"
 #include "mainwindow/BalloonTip.h"
 #include "mainwindow/ToolTip.h"
 
@@ -10,8 +11,9 @@
 
 namespace {
 
-// Lets events run until the condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
+// Lets events run until the condition holds or the time is up, which leaves a loaded machine
+// ample time (a pass does not wait for it).
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 120000) {
     const QDeadlineTimer deadline(milliseconds);
     while (!condition() && !deadline.hasExpired()) {
         QTest::qWait(20);
@@ -24,7 +26,7 @@ bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
 TEST_F(frmMainTest, AdvertisementBalloonFollowsTheMouse) {
     const int before = ToolTip::ToolTipCount();
     OpenWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), WindowWaitMs));
     ASSERT_EQ(ToolTip::ToolTipCount(), before + 5);
 
     const QWidget* shown = window->childAt(QPoint(80, 360));

@@ -71,7 +71,7 @@ protected:
         QProcess reader;
         reader.start(QStringLiteral("pdftotext"),
                      {QStringLiteral("-layout"), PdfPath(), QStringLiteral("-")});
-        if (!reader.waitForFinished(30000) || reader.exitCode() != 0) {
+        if (!reader.waitForFinished(-1) || reader.exitCode() != 0) {
             ADD_FAILURE() << "pdftotext failed on " << PdfPath().toStdString() << ": "
                           << reader.readAllStandardError().toStdString();
             return {};

@@ -1,3 +1,4 @@
+#include "WindowWait.h"
 #include "frmMainFixture.h"
 
 #include <QApplication>
@@ -76,7 +77,7 @@ TEST_F(frmMainHoverTest, RowUnderTheMouseIsHighlighted) {
         {"lblBGNew", {"lblBGNew", "lblLinkNew"}},
         {"frmMain", {}},
     };
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), WindowWaitMs));
     EXPECT_EQ(Highlighted(), Names{});
     for (const bool delivered : {false, true}) {
         for (const auto& step : steps) {

@@ -3,6 +3,7 @@
 // opens the panel again.
 #include "frmMainFixture.h"
 
+#include "WindowWait.h"
 #include "mainwindow/LinkLabel.h"
 
 #include <QApplication>
@@ -36,9 +37,9 @@ protected:
 
 TEST_F(frmMainQuickPickFocusTest, ClosingLeavesTheFocusWhereItWas) {
     OpenWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), WindowWaitMs));
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), WindowWaitMs));
     const struct {
         const char* what;
         const char* box; // where the focus is when the panel is opened and closed

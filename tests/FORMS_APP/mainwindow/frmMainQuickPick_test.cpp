@@ -1,5 +1,6 @@
 #include "frmMainFixture.h"
 
+#include "WindowWait.h"
 #include "mainwindow/LinkLabel.h"
 #include "mainwindow/QVButton.h"
 #include "mainwindow/VisitorListModel.h"
@@ -63,16 +64,19 @@ protected:
         }
     }
 
-    // Distinct pairs, first column "pair" numbered so that order is easy to see.
+    // Distinct pairs, first column "pair" numbered so that order is easy to see, checked in one
+    // a second from 9:00; the empty pair, when asked for, is the earliest visit of all. The times
+    // are given, not taken from the clock: the look-up reads the pairs in check-in order.
     static void AddPairs(int count, bool withEmptyPair) {
         Execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
                                "WHERE i < %1) INSERT INTO [VisitorRegister] ([PassNo], [Name], "
-                               "[Company]) SELECT printf('%05d', i), printf('Visitor %05d', i), "
-                               "'Company' FROM n")
+                               "[Company], [CheckedIn]) SELECT printf('%05d', i), "
+                               "printf('Visitor %05d', i), 'Company', "
+                               "datetime('2024-03-04 09:00:00', '+' || i || ' seconds') FROM n")
                     .arg(count));
         if (withEmptyPair) {
-            Execute(QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name], [Company]) "
-                                   "VALUES ('99999', '', '')"));
+            Execute(QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name], [Company], "
+                                   "[CheckedIn]) VALUES ('99999', '', '', '2024-03-04 08:00:00')"));
         }
     }
 
@@ -375,7 +379,7 @@ TEST_F(frmMainQuickPickTest, ListsAtMost15000RecordsAndSaysSoOnce) {
     } cases[] = {
         {15000, false, 15000, false},
         {15001, false, 15000, true},
-        // The skipped pair counts: it is read first, as the empty text sorts first.
+        // The skipped pair counts: it is read first, as the earliest visit.
         {14999, true, 14999, false},
         {15000, true, 14999, true},
     };
@@ -584,7 +588,7 @@ namespace {
 TEST_F(frmMainQuickPickTest, NameAndToMeetBoxesHintAtF2WhileTheyHaveTheFocus) {
     OpenWindow();
     QApplication::setActiveWindow(window.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), WindowWaitMs));
     const struct {
         const char* focus;
         QString hint;

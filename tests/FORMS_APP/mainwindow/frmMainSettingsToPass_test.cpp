@@ -104,7 +104,7 @@ protected:
     QStringList PdfImageSizes() const {
         QProcess lister;
         lister.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), PdfPath()});
-        if (!lister.waitForFinished(30000) || lister.exitCode() != 0) {
+        if (!lister.waitForFinished(-1) || lister.exitCode() != 0) {
             ADD_FAILURE() << "pdfimages failed: " << lister.readAllStandardError().toStdString();
             return {};
         }

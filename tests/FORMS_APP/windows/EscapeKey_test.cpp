@@ -1,6 +1,7 @@
 // Esc closes only the pass window; every other window stays open with what was typed into it.
 #include "TempProgramFolder.h"
 
+#include "WindowWait.h"
 #include "mainwindow/MsgBox.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmPassPreview.h"
@@ -64,7 +65,7 @@ TEST_F(EscapeKeyTest, OnlyThePassWindowClosesOnEsc) {
         QPointer<QWidget> window = c.make();
         window->show();
         QApplication::setActiveWindow(window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window, WindowWaitMs));
         QWidget* target = window;
         if (c.box != nullptr) {
             auto* box = window->findChild<QLineEdit*>(QString::fromLatin1(c.box));

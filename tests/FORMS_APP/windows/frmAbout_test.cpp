@@ -2,6 +2,7 @@
 
 #include "TempProgramFolder.h"
 #include "UrlRecorder.h"
+#include "WindowWait.h"
 
 #include "core/basCommon.h"
 #include "mainwindow/LinkLabel.h"
@@ -49,7 +50,7 @@ protected:
     frmAbout& Open() {
         about = std::make_unique<frmAbout>();
         about->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(about.get()));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(about.get(), WindowWaitMs));
         return *about;
     }
 

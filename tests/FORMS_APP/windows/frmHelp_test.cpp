@@ -2,6 +2,7 @@
 
 #include "TempProgramFolder.h"
 #include "UrlRecorder.h"
+#include "WindowWait.h"
 
 #include "core/basCommon.h"
 #include "mainwindow/LinkLabel.h"
@@ -54,7 +55,7 @@ protected:
 
     frmHelp& Open() {
         help = frmHelp::ShowHelp();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(help.data()));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(help.data(), WindowWaitMs));
         return *help;
     }
 

@@ -191,7 +191,6 @@ TEST_F(frmMainInfoLinksTest, SettingsLinkOpensNothingAfterThePasswordWasHeldByAn
     ASSERT_TRUE(DBManager().ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [AdminPWD]=?"),
                                             {QStringLiteral("Admin42")}));
     folder.ClearLog();
-    const QString logFile = folder.LogFile();
     std::promise<void> locked;
     std::atomic<bool> released{false};
     // The other workstation: holds the lock until the link's read has failed (its log line),
@@ -203,8 +202,7 @@ TEST_F(frmMainInfoLinksTest, SettingsLinkOpensNothingAfterThePasswordWasHeldByAn
         locked.set_value();
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (std::chrono::steady_clock::now() < giveUp) {
-            QFile log(logFile);
-            if (log.open(QIODevice::ReadOnly) && log.readAll().contains("\tGetRecordSet\t")) {
+            if (folder.LogText().contains(QStringLiteral("\tGetRecordSet\t"))) {
                 break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));

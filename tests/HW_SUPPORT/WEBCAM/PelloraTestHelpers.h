@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
@@ -20,12 +21,18 @@
 // Small readers over the control's children and files, shared by the control's tests.
 namespace pellora_test {
 
+// The lines of every day's log of the control, so that a count taken before midnight and one
+// taken after it see the same lines.
 inline QStringList LogLines() {
-    QFile file(ctlPellora::LogFilePath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
+    const QDir folder = QFileInfo(ctlPellora::LogFilePath()).absoluteDir();
+    QStringList lines;
+    for (const QString& name : folder.entryList({QStringLiteral("PLR_*.log")}, QDir::Files)) {
+        QFile file(folder.filePath(name));
+        if (file.open(QIODevice::ReadOnly)) {
+            lines += QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        }
     }
-    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    return lines;
 }
 
 // Lines of the control's log that end with `text`.
@@ -37,9 +44,10 @@ inline qsizetype CountLogLinesEndingWith(const QString& text) {
     return count;
 }
 
-// Runs the event loop until `condition` holds; false when it did not within `limit`.
+// Runs the event loop until `condition` holds; false when it did not within `limit`, which
+// leaves a loaded machine ample time (a pass does not wait for it).
 inline bool WaitFor(const std::function<bool()>& condition,
-                    std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+                    std::chrono::milliseconds limit = std::chrono::seconds(120)) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > end) {

@@ -6,10 +6,14 @@
 #include <QFile>
 #include <QImage>
 #include <QPixmap>
-#include <QTcpServer>
 #include <QUuid>
 
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace pellora_test;
 
@@ -32,14 +36,37 @@ QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A port on 127.0.0.1 that nobody listens on.
-quint16 ClosedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
+// A port on 127.0.0.1 that refuses every connection while the object lives: bound but never
+// listening, so no other test's server can take it meanwhile, as it could a port let go.
+class ClosedPort final {
+public:
+    ClosedPort() {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            ADD_FAILURE() << "cannot bind a port on 127.0.0.1";
+        }
+        m_port = ntohs(address.sin_port);
+    }
+    ~ClosedPort() {
+        if (m_socket >= 0) {
+            ::close(m_socket);
+        }
+    }
+    Q_DISABLE_COPY_MOVE(ClosedPort)
+
+    QString Url(const char* path) const {
+        return u"http://127.0.0.1:" % QString::number(m_port) % QString::fromLatin1(path);
+    }
+
+private:
+    int m_socket = -1;
+    quint16 m_port = 0;
+};
 
 class ctlPelloraHttp : public ::testing::Test {
 protected:
@@ -113,7 +140,8 @@ TEST_F(ctlPelloraHttp, OnlyARepliesBeginningWithOkFileUploadedIsSuccess) {
 }
 
 TEST_F(ctlPelloraHttp, UploadThatCannotBeSentAnswersWithTheDescriptionAndTheRequestUrl) {
-    const QString closed = u"http://127.0.0.1:" % QString::number(ClosedPort()) % u"/upload";
+    const ClosedPort refusing;
+    const QString closed = refusing.Url("/upload");
     const struct { QString postUrl; } cases[] = {{QString()}, {closed}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.postUrl.toStdString());
@@ -204,7 +232,8 @@ TEST_F(ctlPelloraHttp, ShowImagePrefersTheShowUrlThenTheNoImageUrl) {
 }
 
 TEST_F(ctlPelloraHttp, FailedDownloadsAreLoggedWithTheUrlAndRaiseNothing) {
-    const QString closed = u"http://127.0.0.1:" % QString::number(ClosedPort()) % u"/x.png";
+    const ClosedPort refusing;
+    const QString closed = refusing.Url("/x.png");
     const QString notAnImage = server.Url(QStringLiteral("/page.html"));
     server.SetReply({"HTTP/1.1 200 OK", "text/html", "<html></html>"});
     const struct {
