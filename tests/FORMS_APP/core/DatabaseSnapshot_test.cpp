@@ -557,6 +557,22 @@ void ExpectNoTmpfile(const QString& folder) {
     ASSERT_EQ(error, EOPNOTSUPP);
 }
 
+// What a child in a folder without O_TMPFILE works on, as its parent gave it: the program folder
+// (now the program's) and the target.
+struct ChildWork {
+    QString folder;
+    QString target;
+};
+
+void EnterChildWork(ChildWork& work) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    work.folder = environment.value(FolderVariable);
+    ASSERT_FALSE(work.folder.isEmpty());
+    AppEnvironment::SetProgramFolder(work.folder);
+    work.target = environment.value(WorkerVariable);
+    ASSERT_NO_FATAL_FAILURE(ExpectNoTmpfile(QFileInfo(work.target).absolutePath()));
+}
+
 // The copy's own check and its number of visits, read at once.
 void ExpectWhole(const QString& file, qint64 visits) {
     SqlCipherConnection copy(file, Key);
@@ -571,40 +587,31 @@ void ExpectWhole(const QString& file, qint64 visits) {
 // Run only as a child, in a folder without O_TMPFILE: backs up to one name again and again and
 // checks every copy that was reported made at once, while another process does the same.
 TEST(DatabaseSnapshotShare, DISABLED_BacksUpAndChecksEachCopyAtOnce) {
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const QString folder = environment.value(FolderVariable);
-    ASSERT_FALSE(folder.isEmpty());
-    AppEnvironment::SetProgramFolder(folder);
-    const QString target = environment.value(WorkerVariable);
-    ExpectNoTmpfile(QFileInfo(target).absolutePath());
-    const qint64 visits = environment.value(VisitsVariable).toLongLong();
+    ChildWork work;
+    ASSERT_NO_FATAL_FAILURE(EnterChildWork(work));
+    const qint64 visits =
+        QProcessEnvironment::systemEnvironment().value(VisitsVariable).toLongLong();
     for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(i);
-        ASSERT_EQ(DBManager().Backup(target), QString());
-        ExpectWhole(target, visits);
+        ASSERT_EQ(DBManager().Backup(work.target), QString());
+        ExpectWhole(work.target, visits);
     }
 }
 
 // Run only as a child, in a folder without O_TMPFILE: one backup, whose answer it writes down.
 TEST(DatabaseSnapshotShare, DISABLED_BacksUpOnce) {
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const QString folder = environment.value(FolderVariable);
-    ASSERT_FALSE(folder.isEmpty());
-    AppEnvironment::SetProgramFolder(folder);
-    const QString target = environment.value(WorkerVariable);
-    ExpectNoTmpfile(QFileInfo(target).absolutePath());
-    VisitorFixture::WriteBytes(AnswerFile(folder), DBManager().Backup(target).toUtf8());
+    ChildWork work;
+    ASSERT_NO_FATAL_FAILURE(EnterChildWork(work));
+    VisitorFixture::WriteBytes(AnswerFile(work.folder), DBManager().Backup(work.target).toUtf8());
 }
 
 // Run only as a child, in a folder without O_TMPFILE: safety copies wanted under one name, while
 // another process makes them too; each is checked at once under the name it took.
 TEST(DatabaseSnapshotShare, DISABLED_MakesCopiesUnderOneWantedName) {
+    ChildWork work;
+    ASSERT_NO_FATAL_FAILURE(EnterChildWork(work));
+    const QString& wanted = work.target;
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const QString folder = environment.value(FolderVariable);
-    ASSERT_FALSE(folder.isEmpty());
-    AppEnvironment::SetProgramFolder(folder);
-    const QString wanted = environment.value(WorkerVariable);
-    ExpectNoTmpfile(QFileInfo(wanted).absolutePath());
     if (environment.contains(NoRenameVariable)) {
         ASSERT_EQ(
             ::renameat2(AT_FDCWD, "/no-such-file", AT_FDCWD, "/no-such-name", RENAME_NOREPLACE),
