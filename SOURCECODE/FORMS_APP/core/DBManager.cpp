@@ -1,9 +1,9 @@
 #include "DBManager.h"
 
-#include "BufferedJournalVfs.h"
 #include "CoreError.h"
 #include "DatabaseError.h"
 #include "DatabaseSnapshot.h"
+#include "MappedReadVfs.h"
 #include "Settings.h"
 #include "SqlCipherConnection.h"
 #include "VisitPurge.h"
@@ -163,8 +163,8 @@ bool DBManager::PurgeVisits(const QString& safetyCopy, const QString& lastSecond
                             PurgeProgress* progress) {
     QString statement = QStringLiteral("DELETE FROM [VisitorRegister] WHERE [CheckedIn] <= ?");
     try {
-        // A purge's transactions journal tens of thousands of pages each.
-        const auto connection = OpenConnection(strDatabaseName, BufferedJournalVfs::Name());
+        // A purge's transactions read and journal tens of thousands of pages each.
+        const auto connection = OpenConnection(strDatabaseName, MappedReadVfs::Name());
         VisitPurge purge(*connection, safetyCopy, QString::fromLatin1(DatabasePassword));
         statement = purge.DeleteStatement();
         // However the purge ends, its caller learns what the committed transactions did.
