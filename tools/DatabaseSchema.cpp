@@ -32,7 +32,9 @@ QString CreateScript() {
         " BEGIN SELECT RAISE(ABORT, 'The Settings table holds exactly one row'); END;"
         "CREATE TRIGGER [Settings_OneRowOnDelete] BEFORE DELETE ON [Settings]"
         " BEGIN SELECT RAISE(ABORT, 'The Settings table holds exactly one row'); END;");
-    return tables + DatabaseIndexes::Statements().join(u';') + u';';
+    return tables +
+           (DatabaseIndexes::Statements() + DatabaseIndexes::ValueListStatements()).join(u';') +
+           u';';
 }
 
 QString InsertSettingsRow() {

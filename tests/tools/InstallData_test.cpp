@@ -172,7 +172,9 @@ TEST_F(InstallDataTest, SchemaOfTheVisitTable) {
     const ShellResult info = RunSqlcipher(
         folder.DatabaseFile(),
         KeyCommand() + QStringLiteral(".mode list\nPRAGMA table_info(VisitorRegister);\n"
-                                      "PRAGMA index_list(VisitorRegister);\n"));
+                                      "PRAGMA index_list(VisitorRegister);\n"
+                                      "SELECT type, name FROM sqlite_master WHERE type IN "
+                                      "('table', 'trigger') ORDER BY type, name;\n"));
     ASSERT_EQ(info.exitCode, 0) << info.output.toStdString();
     // cid|name|type|notnull|dflt_value|pk
     const QStringList expected = {
@@ -198,7 +200,15 @@ TEST_F(InstallDataTest, SchemaOfTheVisitTable) {
     EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_NotCheckedOut")));
     // The quick pick reads its pairs from these.
     EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_CheckedInNameCompany")));
-    EXPECT_TRUE(indexes.contains(QStringLiteral("IX_VisitorRegister_ToMeetDepartment")));
+    // The drop-downs of companies and persons to meet, and the quick pick's (to meet,
+    // department) pairs, read value lists that triggers keep.
+    for (const char* object :
+         {"table|VisitorCompanies", "table|VisitorPersonsToMeet", "table|VisitorToMeetDepartments",
+          "trigger|VisitorRegister_CountValuesOnInsert",
+          "trigger|VisitorRegister_CountValuesOnDelete",
+          "trigger|VisitorRegister_CountValuesOnUpdate"}) {
+        EXPECT_TRUE(lines.contains(QString::fromLatin1(object))) << object;
+    }
     EXPECT_TRUE(indexes.contains(QStringLiteral("autoindex"))) << "unique pass number";
 }
 

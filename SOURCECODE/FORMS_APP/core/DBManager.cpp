@@ -2,6 +2,7 @@
 
 #include "CoreError.h"
 #include "DatabaseError.h"
+#include "DatabaseIndexes.h"
 #include "DatabaseSnapshot.h"
 #include "MappedReadVfs.h"
 #include "Settings.h"
@@ -103,6 +104,27 @@ bool DBManager::ExecuteNonQuery(const QString& SQLQuery, const QVariantList& par
     }
 }
 
+bool DBManager::ExecuteInOneTransaction(const QStringList& statements) {
+    lngChangedRows = 0;
+    QString failing = QStringLiteral("BEGIN IMMEDIATE");
+    try {
+        // Closing the connection without the COMMIT rolls everything back.
+        const auto connection = OpenConnection(strDatabaseName);
+        connection->ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
+        for (const QString& statement : statements) {
+            failing = statement;
+            connection->Execute(statement, {});
+        }
+        failing = QStringLiteral("COMMIT");
+        connection->ExecuteScript(QStringLiteral("COMMIT;"));
+        return true;
+    } catch (const std::exception& error) {
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), failing);
+        return false;
+    }
+}
+
 bool DBManager::ExecuteInsert(const QString& KeyQuery,
                               const std::function<QString(const RecordSet& keyRows)>& statementFor,
                               const std::function<void()>& beforeCommit) {
@@ -175,10 +197,17 @@ bool DBManager::PurgeVisits(const QString& safetyCopy, const QString& lastSecond
             }
         });
         purge.DeleteUpTo(lastSecond);
-        return true;
     } catch (const std::exception& error) {
         strLastError = DescriptionOf(error);
         basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), statement);
         return false;
     }
+    // Values only the purged visits carried leave the lists. Readers skip them anyway, so a
+    // failure here is logged and the purge still done.
+    if (DatabaseIndexes::HasValueLists(strDatabaseName)) {
+        DBManager cleanup;
+        cleanup.SetDatabaseName(strDatabaseName);
+        cleanup.ExecuteInOneTransaction(DatabaseIndexes::RemoveUnusedValues());
+    }
+    return true;
 }

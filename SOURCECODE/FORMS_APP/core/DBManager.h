@@ -3,6 +3,7 @@
 #include "RecordSet.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 #include <functional>
@@ -33,6 +34,9 @@ public:
     // exactly one statement: an empty text, or a second statement after ";", is refused.
     bool ExecuteNonQuery(const QString& SQLQuery);
     bool ExecuteNonQuery(const QString& SQLQuery, const QVariantList& parameters);
+    // Runs the statements, each exactly one, in one write transaction: all of them or none. An
+    // error is logged with source "ExecuteNonQuery" and the statement that failed.
+    bool ExecuteInOneTransaction(const QStringList& statements);
     // The rows the last ExecuteNonQuery inserted, changed or deleted itself (not through
     // triggers); 0 after a failure.
     qint64 ChangedRows() const;

@@ -238,12 +238,19 @@ std::optional<QStringList> QuotedValueList(const QString& text) {
     return values;
 }
 
-// The distinct non-empty values of a column above a bound, in binary order, found by a skip-scan
-// over the column's index: each step seeks the next larger value, so the cost follows the number
-// of values read rather than the number of visits, and the LIMIT stops the steps early (-1 reads
-// them all).
+// The distinct non-empty values of a column above a bound, in binary order; the LIMIT stops the
+// reading early (-1 reads them all). From the column's value list where it has one; otherwise by
+// a skip-scan over the column's index: each step seeks the next larger value, so the cost follows
+// the number of values read rather than the number of visits.
 QString DistinctValuesQuery(const QString& name) {
     const QString column = u'[' + name + u']';
+    const QString list = DatabaseIndexes::ValueList(name);
+    if (!list.isEmpty() && DatabaseIndexes::HasValueLists()) {
+        return QStringLiteral("SELECT ") + column + QStringLiteral(" FROM [") + list +
+               QStringLiteral("] WHERE ") + column +
+               QStringLiteral(" > ? AND [Visits] > 0 ORDER BY ") + column +
+               QStringLiteral(" LIMIT ?");
+    }
     return QStringLiteral("WITH RECURSIVE [Step]([Value]) AS (SELECT MIN(") + column +
            QStringLiteral(") FROM [VisitorRegister] WHERE ") + column +
            QStringLiteral(" > ? UNION ALL SELECT (SELECT MIN(") + column +
@@ -1056,13 +1063,23 @@ std::optional<RecordSet> Visitor::FillSimpleSearch(const QString& Column1, const
     try {
         const QString first = u'[' + KnownColumn(Column1) + u']';
         const QString second = u'[' + KnownColumn(Column2) + u']';
-        const QString covering = DatabaseIndexes::CoveringPairs(Column1, Column2);
-        statement =
-            QStringLiteral("SELECT DISTINCT ") + first + u',' + second +
-            QStringLiteral(" FROM [VisitorRegister]") +
-            (covering.isEmpty() ? QString() : QStringLiteral(" INDEXED BY [") + covering + u']') +
-            QStringLiteral(" WHERE ") + first + QStringLiteral(" LIKE ? AND ") + second +
-            QStringLiteral(" LIKE ?");
+        const QString pairs = DatabaseIndexes::PairList(Column1, Column2);
+        if (!pairs.isEmpty() && DatabaseIndexes::HasValueLists()) {
+            // Each pair once already, in the list's order.
+            statement = QStringLiteral("SELECT ") + first + u',' + second +
+                        QStringLiteral(" FROM [") + pairs +
+                        QStringLiteral("] WHERE [Visits] > 0 AND ") + first +
+                        QStringLiteral(" LIKE ? AND ") + second +
+                        QStringLiteral(" LIKE ? ORDER BY ") + first + u',' + second;
+        } else {
+            const QString covering = DatabaseIndexes::CoveringPairs(Column1, Column2);
+            statement = QStringLiteral("SELECT DISTINCT ") + first + u',' + second +
+                        QStringLiteral(" FROM [VisitorRegister]") +
+                        (covering.isEmpty() ? QString()
+                                            : QStringLiteral(" INDEXED BY [") + covering + u']') +
+                        QStringLiteral(" WHERE ") + first + QStringLiteral(" LIKE ? AND ") +
+                        second + QStringLiteral(" LIKE ?");
+        }
     } catch (const std::exception& error) {
         basCommon::WriteLog(QString::fromStdString(error.what()),
                             QStringLiteral("FillSimpleSearch"));

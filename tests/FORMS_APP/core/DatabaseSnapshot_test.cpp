@@ -295,7 +295,7 @@ TEST_F(DatabaseSnapshotTest, AFailedBackupLeavesNothingUnderTheChosenName) {
         page = connection.Query(QStringLiteral("PRAGMA page_size"), {}).Value(0, 0).toLongLong();
         indexPage = (connection
                          .Query(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = "
-                                               "'IX_VisitorRegister_Company'"),
+                                               "'IX_VisitorRegister_CheckedInNameCompany'"),
                                 {})
                          .Value(0, 0)
                          .toLongLong() -
