@@ -90,8 +90,13 @@ QString ShellSelect(const LookUp& lookUp) {
     const QString first = lookUp.visitor ? QStringLiteral("Name") : QStringLiteral("ToMeet");
     const QString second =
         lookUp.visitor ? QStringLiteral("Company") : QStringLiteral("Department");
-    return QStringLiteral("SELECT DISTINCT [%1],[%2] FROM [VisitorRegister] WHERE [%1] LIKE '%3' "
-                          "AND [%2] LIKE '%4' LIMIT %5")
+    // The pairs that have a value list are read from it, as the program reads them.
+    const QString pairs = DatabaseIndexes::PairList(first, second);
+    const QString from =
+        pairs.isEmpty() ? QStringLiteral("SELECT DISTINCT [%1],[%2] FROM [VisitorRegister] WHERE ")
+                        : QStringLiteral("SELECT [%1],[%2] FROM [") + pairs +
+                              QStringLiteral("] WHERE [Visits] > 0 AND ");
+    return QString(from + QStringLiteral("[%1] LIKE '%3' AND [%2] LIKE '%4' LIMIT %5"))
         .arg(first, second, Pattern(lookUp.first), Pattern(lookUp.second))
         .arg(frmMain::QuickPickCap + 1);
 }
