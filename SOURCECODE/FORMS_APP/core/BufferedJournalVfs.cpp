@@ -1,5 +1,7 @@
 #include "BufferedJournalVfs.h"
 
+#include "VfsLayer.h"
+
 #include <sqlcipher/sqlite3.h>
 
 #include <cstring>
@@ -14,10 +16,6 @@ namespace {
 constexpr const char* VfsName = "quorvane-buffered-journal";
 // Large enough to make the writes few; the default layer takes no write of 128 KB or more.
 constexpr std::size_t BufferBytes = 64 * 1024;
-
-sqlite3_vfs* Parent(sqlite3_vfs* vfs) {
-    return static_cast<sqlite3_vfs*>(vfs->pAppData);
-}
 
 // A journal opened through the layer: its own methods, the default layer's file right after it.
 struct Journal {
@@ -153,7 +151,7 @@ const sqlite3_io_methods JournalMethods = {
 };
 
 int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
-    sqlite3_vfs* parent = Parent(vfs);
+    sqlite3_vfs* parent = VfsLayer::Parent(vfs);
     if ((flags & SQLITE_OPEN_MAIN_JOURNAL) == 0) {
         // Every other file is the default layer's own, in place.
         return parent->xOpen(parent, name, file, flags, outFlags);
@@ -176,69 +174,14 @@ int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int*
     return SQLITE_OK;
 }
 
-int Delete(sqlite3_vfs* vfs, const char* name, int syncDirectory) {
-    return Parent(vfs)->xDelete(Parent(vfs), name, syncDirectory);
-}
-int Access(sqlite3_vfs* vfs, const char* name, int flags, int* result) {
-    return Parent(vfs)->xAccess(Parent(vfs), name, flags, result);
-}
-int FullPathname(sqlite3_vfs* vfs, const char* name, int size, char* out) {
-    return Parent(vfs)->xFullPathname(Parent(vfs), name, size, out);
-}
-void* DlOpen(sqlite3_vfs* vfs, const char* name) {
-    return Parent(vfs)->xDlOpen(Parent(vfs), name);
-}
-void DlError(sqlite3_vfs* vfs, int size, char* out) {
-    Parent(vfs)->xDlError(Parent(vfs), size, out);
-}
-void (*DlSym(sqlite3_vfs* vfs, void* library, const char* symbol))(void) {
-    return Parent(vfs)->xDlSym(Parent(vfs), library, symbol);
-}
-void DlClose(sqlite3_vfs* vfs, void* library) {
-    Parent(vfs)->xDlClose(Parent(vfs), library);
-}
-int Randomness(sqlite3_vfs* vfs, int size, char* out) {
-    return Parent(vfs)->xRandomness(Parent(vfs), size, out);
-}
-int Sleep(sqlite3_vfs* vfs, int microseconds) {
-    return Parent(vfs)->xSleep(Parent(vfs), microseconds);
-}
-int CurrentTime(sqlite3_vfs* vfs, double* now) {
-    return Parent(vfs)->xCurrentTime(Parent(vfs), now);
-}
-int GetLastError(sqlite3_vfs* vfs, int size, char* out) {
-    return Parent(vfs)->xGetLastError(Parent(vfs), size, out);
-}
-int CurrentTimeInt64(sqlite3_vfs* vfs, sqlite3_int64* now) {
-    return Parent(vfs)->xCurrentTimeInt64(Parent(vfs), now);
-}
-
 } // namespace
 
 const char* Name() {
     static sqlite3_vfs layer;
     static std::once_flag registered;
     std::call_once(registered, [] {
-        sqlite3_vfs* parent = sqlite3_vfs_find(nullptr);
-        layer.iVersion = 2;
-        layer.szOsFile = static_cast<int>(sizeof(Journal)) + parent->szOsFile;
-        layer.mxPathname = parent->mxPathname;
-        layer.zName = VfsName;
-        layer.pAppData = parent;
-        layer.xOpen = &Open;
-        layer.xDelete = &Delete;
-        layer.xAccess = &Access;
-        layer.xFullPathname = &FullPathname;
-        layer.xDlOpen = &DlOpen;
-        layer.xDlError = &DlError;
-        layer.xDlSym = &DlSym;
-        layer.xDlClose = &DlClose;
-        layer.xRandomness = &Randomness;
-        layer.xSleep = &Sleep;
-        layer.xCurrentTime = &CurrentTime;
-        layer.xGetLastError = &GetLastError;
-        layer.xCurrentTimeInt64 = &CurrentTimeInt64;
-        sqlite3_vfs_register(&layer, 0);
+        VfsLayer::Register(layer, sqlite3_vfs_find(nullptr), VfsName,
+                           static_cast<int>(sizeof(Journal)), &Open);
     });
     return VfsName;
 }

@@ -1,6 +1,7 @@
 // Backups taken as checked snapshots: while other processes write, after a crash left a hot
 // journal, and when the copy cannot be made or is damaged. The purge, which deletes only what its
 // safety copy holds: while other processes check in, and killed midway.
+#include "SqlcipherShell.h"
 #include "VisitorFixture.h"
 
 #include "core/DatabaseSnapshot.h"
@@ -150,20 +151,7 @@ protected:
 
     // Runs the sqlcipher shell on a file: the lines it prints for the statements after the key.
     static QStringList Shell(const QString& file, const QString& statements) {
-        QProcess shell;
-        shell.start(QStringLiteral("sqlcipher"), {file});
-        if (!shell.waitForStarted(-1)) {
-            ADD_FAILURE() << "the sqlcipher shell cannot be started";
-            return {};
-        }
-        shell.write(
-            (QStringLiteral("PRAGMA key = '") + Key + QStringLiteral("';\n") + statements + u'\n')
-                .toUtf8());
-        shell.closeWriteChannel();
-        shell.waitForFinished(-1);
-        const QString errors = QString::fromUtf8(shell.readAllStandardError());
-        EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
-        return QString::fromUtf8(shell.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        return SqlcipherShell::Lines(file, Key, statements);
     }
 
     static QStringList FolderEntries(const QString& folder) {

@@ -1,9 +1,8 @@
+#include "SqlcipherShell.h"
 #include "VisitorFixture.h"
 
 #include "core/DatabaseIndexes.h"
 #include "core/Settings.h"
-
-#include <QProcess>
 
 namespace {
 
@@ -44,8 +43,8 @@ protected:
         for (const auto& list : lists) {
             SCOPED_TRACE(list.list);
             const QString columns = QString::fromLatin1(list.columns);
-            EXPECT_EQ(Rows(QStringLiteral("SELECT ") + columns + QStringLiteral(", [Visits] FROM [") +
-                           QString::fromLatin1(list.list) +
+            EXPECT_EQ(Rows(QStringLiteral("SELECT ") + columns +
+                           QStringLiteral(", [Visits] FROM [") + QString::fromLatin1(list.list) +
                            QStringLiteral("] WHERE [Visits] <> 0 ORDER BY ") + columns),
                       Rows(QStringLiteral("SELECT ") + columns +
                            QStringLiteral(", count(*) FROM [VisitorRegister] WHERE ") +
@@ -55,14 +54,8 @@ protected:
     }
 
     QString Shell(const QString& script) const {
-        QProcess shell;
-        shell.start(QStringLiteral("sqlcipher"), {Folder().DatabaseFile()});
-        shell.write(QByteArrayLiteral("PRAGMA key = '") + DBManager::DatabasePassword + "';\n" +
-                    script.toUtf8());
-        shell.closeWriteChannel();
-        EXPECT_TRUE(shell.waitForFinished(-1));
-        EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
-        return QString::fromUtf8(shell.readAllStandardOutput());
+        return SqlcipherShell::Run(Folder().DatabaseFile(),
+                                   QString::fromLatin1(DBManager::DatabasePassword), script);
     }
 
     static QStringList Values(const QString& column) {
@@ -76,9 +69,9 @@ protected:
     }
 
     static QStringList Pairs() {
-        const std::optional<RecordSet> rows = Visitor().FillSimpleSearch(
-            QStringLiteral("ToMeet"), QStringLiteral("Department"), QStringLiteral("%"),
-            QStringLiteral("%"), 100);
+        const std::optional<RecordSet> rows =
+            Visitor().FillSimpleSearch(QStringLiteral("ToMeet"), QStringLiteral("Department"),
+                                       QStringLiteral("%"), QStringLiteral("%"), 100);
         EXPECT_TRUE(rows);
         QStringList pairs;
         for (int r = 0; rows && r < rows->RecordCount(); ++r) {
@@ -140,9 +133,9 @@ TEST_F(DatabaseValueLists, CountsFollowEveryWriter) {
 // lists, counted from the visits, drops those indexes, and the lists go on following the visits.
 TEST_F(DatabaseValueLists, AnOlderRegisterGainsCountedListsAndLosesTheIndexesTheyReplace) {
     StoreVisits();
-    for (const char* trigger : {"VisitorRegister_CountValuesOnInsert",
-                                "VisitorRegister_CountValuesOnDelete",
-                                "VisitorRegister_CountValuesOnUpdate"}) {
+    for (const char* trigger :
+         {"VisitorRegister_CountValuesOnInsert", "VisitorRegister_CountValuesOnDelete",
+          "VisitorRegister_CountValuesOnUpdate"}) {
         Execute(QStringLiteral("DROP TRIGGER [") + QString::fromLatin1(trigger) + u']');
     }
     for (const char* table :

@@ -20,12 +20,17 @@ QString SummaryOf(SqlCipherConnection& db) {
            rows.Value(0, 2).toString();
 }
 
-void Insert(SqlCipherConnection& db, int from, int to) {
-    db.ExecuteScript(QStringLiteral("BEGIN;"));
+// The rows from `from` to `to`, inside the connection's transaction.
+void InsertRows(SqlCipherConnection& db, int from, int to) {
     for (int n = from; n < to; ++n) {
         db.Execute(QStringLiteral("INSERT INTO [t] VALUES (?, ?)"),
                    {n, QString(50 + n % 400, QChar(u'a' + n % 26))});
     }
+}
+
+void Insert(SqlCipherConnection& db, int from, int to) {
+    db.ExecuteScript(QStringLiteral("BEGIN;"));
+    InsertRows(db, from, to);
     db.ExecuteScript(QStringLiteral("COMMIT;"));
 }
 
@@ -77,10 +82,7 @@ TEST(MappedReadVfs, ReadsItsOwnWritesBeyondTheMap) {
     const qint64 before = SizeOf(path);
     mapped.ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
     EXPECT_EQ(SummaryOf(mapped).section(u'|', 0, 0), QStringLiteral("100"));
-    for (int n = 100; n < 6000; ++n) {
-        mapped.Execute(QStringLiteral("INSERT INTO [t] VALUES (?, ?)"),
-                       {n, QString(50 + n % 400, QChar(u'a' + n % 26))});
-    }
+    InsertRows(mapped, 100, 6000);
     // A cache this small sends the new pages to the file before the commit.
     mapped.ExecuteScript(QStringLiteral("PRAGMA cache_size = 10;"));
     const QString inside = SummaryOf(mapped);

@@ -1,11 +1,11 @@
 #include "QtPrinters.h"
+#include "SqlcipherShell.h"
 
 #include "core/SqlCipherConnection.h"
 #include "core/SqlCipherProvider.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <sqlcipher/sqlite3.h>
@@ -29,20 +29,7 @@ constexpr int Rows = 3000;
 
 // Runs statements in the sqlcipher shell, a process with the engine's own provider.
 QStringList Shell(const QString& file, const QString& key, const QString& statements) {
-    QProcess shell;
-    shell.start(QStringLiteral("sqlcipher"), {file});
-    if (!shell.waitForStarted(-1)) {
-        ADD_FAILURE() << "the sqlcipher shell cannot be started";
-        return {};
-    }
-    shell.write(
-        (QStringLiteral("PRAGMA key = '") + key + QStringLiteral("';\n") + statements + u'\n')
-            .toUtf8());
-    shell.closeWriteChannel();
-    shell.waitForFinished(-1);
-    const QString errors = QString::fromUtf8(shell.readAllStandardError());
-    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
-    return QString::fromUtf8(shell.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    return SqlcipherShell::Lines(file, key, statements);
 }
 
 // Rows of every size: many pages, and values that run over into overflow pages.

@@ -1,8 +1,7 @@
+#include "SqlcipherShell.h"
 #include "VisitorFixture.h"
 
 #include "core/DatabaseIndexes.h"
-
-#include <QProcess>
 
 namespace {
 
@@ -33,14 +32,7 @@ QStringList IndexNames() {
 
 // Runs a script through the sqlcipher shell on the register's file; its output.
 QString Shell(const QString& file, const QString& script) {
-    QProcess shell;
-    shell.start(QStringLiteral("sqlcipher"), {file});
-    shell.write(QByteArrayLiteral("PRAGMA key = '") + DBManager::DatabasePassword + "';\n" +
-                script.toUtf8());
-    shell.closeWriteChannel();
-    EXPECT_TRUE(shell.waitForFinished(-1));
-    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
-    return QString::fromUtf8(shell.readAllStandardOutput());
+    return SqlcipherShell::Run(file, QString::fromLatin1(DBManager::DatabasePassword), script);
 }
 
 // "<prefix>00001" ... "<prefix><last>", numbered from `first`.
