@@ -1,14 +1,16 @@
 #include "DatabaseSnapshot.h"
 
 #include "CoreError.h"
+#include "PartialCopyFiles.h"
+#include "PendingCopy.h"
 #include "SqlCipherConnection.h"
 #include "SqlCipherKeyCache.h"
 #include "SqlCipherProvider.h"
+#include "ZeroPageWatchVfs.h"
 #include "basCommon.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QStringList>
 
@@ -30,211 +32,6 @@ constexpr qint64 ChunkSize = 1 << 20;
 QString SystemError(const QString& what, int error) {
     return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
 }
-
-// How many names a copy that keeps existing files tries before it gives up.
-constexpr int MaxNewNames = 1000;
-
-// The name a copy that keeps existing files takes on its attempt: the wanted name first, then
-// the wanted name with "-2", "-3", ...
-QString Candidate(const QString& wanted, int attempt) {
-    return attempt == 0 ? wanted : wanted + u'-' + QString::number(attempt + 1);
-}
-
-// Gives the file `from` the name `to` unless that name is taken, in one step that no other
-// process can come between: 0, EEXIST when the name is taken, else the error number.
-int RenameWithoutReplacing(const QByteArray& from, const QByteArray& to) {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        return errno;
-    }
-    // This file system cannot rename without replacing; a hard link fails alike on a taken name.
-    if (::link(from.constData(), to.constData()) == 0) {
-        ::unlink(from.constData());
-        return 0;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
-        return errno;
-    }
-    // Nor has it hard links: the name is claimed by an empty file that the copy then replaces.
-    const int claim = ::open(to.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-    if (claim < 0) {
-        return errno;
-    }
-    ::close(claim);
-    if (::rename(from.constData(), to.constData()) != 0) {
-        const int error = errno;
-        ::unlink(to.constData());
-        return error;
-    }
-    return 0;
-}
-
-// The copy being written: a file without a name in the target's folder until it has been checked
-// (where the file system allows it), so a process killed midway leaves nothing behind; else a
-// hidden name beside the target that no other process can have, removed on failure.
-class PendingCopy final {
-public:
-    PendingCopy(const QString& folder, const QString& target)
-        : m_folder(folder)
-        , m_target(target) {
-        m_fd = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
-        if (m_fd >= 0) {
-            return;
-        }
-        int error = EEXIST;
-        for (int attempt = 0; attempt < MaxNewNames && error == EEXIST; ++attempt) {
-            const QString named = HiddenName();
-            m_fd = ::open(QFile::encodeName(named).constData(),
-                          O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0644);
-            if (m_fd >= 0) {
-                m_named = named;
-                return;
-            }
-            error = errno;
-        }
-        throw CoreError(SystemError(QStringLiteral("Permission denied: ") + target, error));
-    }
-    ~PendingCopy() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        if (!m_named.isEmpty()) {
-            ::unlink(QFile::encodeName(m_named).constData());
-        }
-    }
-    Q_DISABLE_COPY_MOVE(PendingCopy)
-
-    // True when the copy holds exactly these bytes at the offset.
-    bool Holds(const char* data, qint64 size, qint64 offset) {
-        m_compare.resize(static_cast<qsizetype>(size));
-        qint64 done = 0;
-        while (done < size) {
-            const ssize_t got =
-                ::pread(m_fd, m_compare.data() + done, static_cast<size_t>(size - done),
-                        static_cast<off_t>(offset + done));
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                return false;
-            }
-            done += got;
-        }
-        return std::memcmp(m_compare.constData(), data, static_cast<size_t>(size)) == 0;
-    }
-
-    void WriteAt(const char* data, qint64 size, qint64 offset) {
-        while (size > 0) {
-            const ssize_t written =
-                ::pwrite(m_fd, data, static_cast<size_t>(size), static_cast<off_t>(offset));
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written <= 0) {
-                throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target,
-                                            written < 0 ? errno : ENOSPC));
-            }
-            data += written;
-            size -= written;
-            offset += written;
-        }
-    }
-
-    void Truncate(qint64 size) {
-        if (::ftruncate(m_fd, static_cast<off_t>(size)) != 0) {
-            throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target, errno));
-        }
-    }
-
-    // 0 once the copy is on the disk, else the error number; safe beside the check's reads.
-    int TrySync() const { return ::fsync(m_fd) == 0 ? 0 : errno; }
-
-    // A path under which the engine can open the copy as it is: its own handle while it has no
-    // name (see VerbatimVfs), else its hidden name.
-    QString OpenPath() const { return m_named.isEmpty() ? FdPath() : m_named; }
-    bool IsNameless() const { return m_named.isEmpty(); }
-
-    // Gives the checked copy the target's name, replacing an existing file; answers that name.
-    QString Publish() {
-        if (::rename(QFile::encodeName(Name()).constData(),
-                     QFile::encodeName(m_target).constData()) != 0) {
-            throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target, errno));
-        }
-        m_named.clear();
-        SyncFolder();
-        return m_target;
-    }
-
-    // Gives the checked copy the target's name, or the first of its numbered names that no file
-    // has; never replaces a file. Answers the name it took.
-    QString PublishUnderNewName() {
-        int error = EEXIST;
-        for (int attempt = 0; attempt < MaxNewNames && error == EEXIST; ++attempt) {
-            const QString name = Candidate(m_target, attempt);
-            error = m_named.isEmpty() ? LinkNameless(name)
-                                      : RenameWithoutReplacing(QFile::encodeName(m_named),
-                                                               QFile::encodeName(name));
-            if (error == 0) {
-                m_named.clear();
-                SyncFolder();
-                return name;
-            }
-        }
-        throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target, error));
-    }
-
-private:
-    QString FdPath() const { return QStringLiteral("/proc/self/fd/") + QString::number(m_fd); }
-
-    // Gives the nameless copy this name: 0, EEXIST when it is taken, else the error number.
-    int LinkNameless(const QString& name) const {
-        return ::linkat(AT_FDCWD, QFile::encodeName(FdPath()).constData(), AT_FDCWD,
-                        QFile::encodeName(name).constData(), AT_SYMLINK_FOLLOW) == 0
-                   ? 0
-                   : errno;
-    }
-
-    // Gives a nameless copy a hidden name of its own, the one it is renamed from.
-    QString Name() {
-        int error = EEXIST;
-        for (int attempt = 0; m_named.isEmpty() && attempt < MaxNewNames; ++attempt) {
-            const QString named = HiddenName();
-            error = LinkNameless(named);
-            if (error == 0) {
-                m_named = named;
-            } else if (error != EEXIST) {
-                break;
-            }
-        }
-        if (m_named.isEmpty()) {
-            throw CoreError(SystemError(QStringLiteral("Cannot write ") + m_target, error));
-        }
-        return m_named;
-    }
-
-    void SyncFolder() const {
-        const int folder = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_CLOEXEC);
-        if (folder >= 0) {
-            ::fsync(folder);
-            ::close(folder);
-        }
-    }
-
-    // A fresh random name beside the target, so two backups to one name never share a file.
-    QString HiddenName() const {
-        return m_folder + QStringLiteral("/.") + QFileInfo(m_target).fileName() + u'.' +
-               QString::number(QRandomGenerator::global()->generate64(), 36) +
-               QStringLiteral(".partial");
-    }
-
-    QString m_folder;
-    QString m_target;
-    QString m_named;
-    int m_fd = -1;
-    QByteArray m_compare;
-};
 
 [[noreturn]] void FailFromEngine(int rc, const QString& what) {
     throw CoreError(what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errstr(rc)));
@@ -287,49 +84,11 @@ void RefuseWriteAheadLog(SqlCipherConnection& connection, const QString& source)
     }
 }
 
-qint64 PragmaNumber(SqlCipherConnection& connection, const QString& pragma) {
-    const RecordSet value = connection.Query(pragma, {});
-    return value.AtEnd() ? 0 : value.Value(0, 0).toLongLong();
-}
-
-// The engine reads an all-zero page as if the file ended there, and the check never reads the
-// pages on the free list, so such a page would pass it; an encrypted page is never all zeros.
-class ZeroPageScan final {
-public:
-    ZeroPageScan(qint64 pageSize, qint64 pageCount)
-        : m_pageSize(pageSize > 0 && (pageSize & (pageSize - 1)) == 0 ? pageSize : 0)
-        , m_pageCount(pageCount) {}
-
-    // The number (from 1) of the first all-zero page of the database in the chunk, 0 when none.
-    qint64 FirstIn(const char* data, qint64 length, qint64 offset) const {
-        if (m_pageSize == 0) {
-            return 0;
-        }
-        for (qint64 at = 0; at + m_pageSize <= length; at += m_pageSize) {
-            const qint64 page = (offset + at) / m_pageSize + 1;
-            if (page > m_pageCount) {
-                break;
-            }
-            const char* bytes = data + at;
-            if (bytes[0] == 0 &&
-                std::memcmp(bytes, bytes + 1, static_cast<size_t>(m_pageSize - 1)) == 0) {
-                return page;
-            }
-        }
-        return 0;
-    }
-
-private:
-    qint64 m_pageSize;
-    qint64 m_pageCount;
-};
-
 // The copy is made in two passes, so that other workstations' commits wait only for the second:
 // a draft of the bytes read without a lock, which their writes may tear, then, while the read
 // transaction holds the shared lock, the file read again and only the chunks that differ from
 // the draft written. The second pass reads from memory and writes little.
-void CopyDatabaseBytes(SqlCipherConnection& connection, const QString& source,
-                       const QString& target, PendingCopy& copy) {
+void CopyDatabaseBytes(SqlCipherConnection& connection, const QString& source, PendingCopy& copy) {
     RefuseWriteAheadLog(connection, source);
     sqlite3_file* file = EngineFile(connection, source);
     ReadChunks(file, source, [&copy](const char* data, qint64 length, qint64 offset) {
@@ -337,45 +96,13 @@ void CopyDatabaseBytes(SqlCipherConnection& connection, const QString& source,
     });
     connection.ExecuteScript(QStringLiteral("BEGIN; SELECT count(*) FROM sqlite_master;"));
     RefuseWriteAheadLog(connection, source);
-    const ZeroPageScan zeroPages(
-        PragmaNumber(connection, QStringLiteral("PRAGMA cipher_page_size")),
-        PragmaNumber(connection, QStringLiteral("PRAGMA page_count")));
-    ReadChunks(file, source, [&](const char* data, qint64 length, qint64 offset) {
-        if (const qint64 page = zeroPages.FirstIn(data, length, offset); page != 0) {
-            throw CoreError(QStringLiteral("The copy of the database is damaged and was not kept "
-                                           "(page %1 is all zeros): ")
-                                .arg(page) +
-                            target);
-        }
+    ReadChunks(file, source, [&copy](const char* data, qint64 length, qint64 offset) {
         if (!copy.Holds(data, length, offset)) {
             copy.WriteAt(data, length, offset);
         }
     });
     copy.Truncate(FileSize(file, source));
     connection.ExecuteScript(QStringLiteral("COMMIT;"));
-}
-
-int VerbatimFullPathname(sqlite3_vfs* /*vfs*/, const char* name, int size, char* out) {
-    const std::size_t length = std::strlen(name);
-    if (name[0] != '/' || length >= static_cast<std::size_t>(size)) {
-        return SQLITE_CANTOPEN;
-    }
-    std::memcpy(out, name, length + 1);
-    return SQLITE_OK;
-}
-
-// The engine's own file system, except that a path is opened as it is given: the engine would
-// resolve "/proc/self/fd/N" of a file without a name to a name that does not exist.
-const char* VerbatimVfs() {
-    static sqlite3_vfs vfs = [] {
-        sqlite3_vfs copy = *sqlite3_vfs_find(nullptr);
-        copy.zName = "quorvane-verbatim";
-        copy.pNext = nullptr;
-        copy.xFullPathname = VerbatimFullPathname;
-        return copy;
-    }();
-    static const int registered = sqlite3_vfs_register(&vfs, 0);
-    return registered == SQLITE_OK ? vfs.zName : nullptr;
 }
 
 QString KeyPragma(const QString& key, const QString& path) {
@@ -388,14 +115,16 @@ QString KeyPragma(const QString& key, const QString& path) {
     return QStringLiteral("PRAGMA key = '") + quoted + QStringLiteral("';");
 }
 
-// "ok" when the copy opens with the key and every page reads back whole, else what went wrong.
-// Each page carries its own authentication code, so reading them all finds a torn or damaged
-// page without the slow cross-check of every index against its table.
-QString IntegrityOf(const QString& path, const char* vfs, const QString& key) {
+// "ok" when the copy opens with the key, every page reads back whole and no page it reads as data
+// is all zeros, else what went wrong. Each page carries its own authentication code, so reading
+// them all finds a torn or damaged page without the slow cross-check of every index against its
+// table; an all-zero page is the one the engine does not authenticate (see ZeroPageWatchVfs).
+QString IntegrityOf(const QString& path, const QString& key) {
     sqlite3* db = nullptr;
     const auto close = qScopeGuard([&db] { sqlite3_close_v2(db); });
     SqlCipherProvider::Install();
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, vfs) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY,
+                        ZeroPageWatchVfs::Name()) != SQLITE_OK) {
         return db != nullptr ? QString::fromUtf8(sqlite3_errmsg(db))
                              : QStringLiteral("out of memory");
     }
@@ -416,12 +145,19 @@ QString IntegrityOf(const QString& path, const char* vfs, const QString& key) {
         verdict.append(
             QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))));
     }
-    return verdict.join(QStringLiteral("; "));
+    if (verdict != QStringList{QStringLiteral("ok")}) {
+        return verdict.join(QStringLiteral("; "));
+    }
+    const long long zeroPage = ZeroPageWatchVfs::FirstZeroPage(db);
+    if (zeroPage < 0) {
+        return QStringLiteral("its pages could not be watched");
+    }
+    return zeroPage == 0 ? QStringLiteral("ok")
+                         : QStringLiteral("page %1 is all zeros").arg(zeroPage);
 }
 
 void CheckCopy(const PendingCopy& copy, const QString& key, const QString& target) {
-    const QString verdict =
-        IntegrityOf(copy.OpenPath(), copy.IsNameless() ? VerbatimVfs() : nullptr, key);
+    const QString verdict = IntegrityOf(copy.OpenPath(), key);
     if (verdict != u"ok") {
         throw CoreError(QStringLiteral("The copy of the database is damaged and was not kept (") +
                         verdict + QStringLiteral("): ") + target);
@@ -472,10 +208,12 @@ QString DatabaseSnapshot::Copy(const QString& source, const QString& target, con
         // writes.
         throw CoreError(QStringLiteral("The backup cannot replace the database itself: ") + target);
     }
+    // Copies in progress that killed runs left here go first.
+    PartialCopyFiles::RemoveAbandoned(folder);
     PendingCopy copy(folder, path);
     {
         SqlCipherConnection connection(source, key);
-        CopyDatabaseBytes(connection, source, target, copy);
+        CopyDatabaseBytes(connection, source, copy);
     }
     // The disk writes the copy while the check reads it back.
     std::future<int> synced = std::async(std::launch::async, [&copy] { return copy.TrySync(); });

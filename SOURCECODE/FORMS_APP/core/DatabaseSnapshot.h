@@ -9,10 +9,12 @@
 // it stood under the lock. The copy is written without a name (or, where the file system cannot
 // make a file without one, under a hidden name of its own, so copies to one name side by side
 // never share a file), checked (it opens with the key and passes "PRAGMA quick_check", which
-// reads and authenticates every page, and no page is all zeros) and only then given the target's
-// name. The read transaction lasts only as long as that second reading; the check runs after it.
-// On any failure nothing new is left under the target's name and an existing file there stays as
-// it was. A register in WAL mode is refused: its file alone misses what its -wal file holds.
+// reads and authenticates every page a table or an index reaches, and none of those is all zeros)
+// and only then given the target's name; copies in progress that killed runs left in the folder
+// are removed first. The read transaction lasts only as long as that second reading; the check runs
+// after it. On any failure nothing new is left under the target's name and an existing file there
+// stays as it was. A register in WAL mode is refused: its file alone misses what its -wal file
+// holds.
 class DatabaseSnapshot final {
 public:
     DatabaseSnapshot() = delete;

@@ -615,16 +615,87 @@ TEST(DatabaseSnapshotShare, DISABLED_MakesCopiesUnderOneWantedName) {
     }
 }
 
+// A child that the shim holds at a point of its work: the test learns through a pipe that it got
+// there (or that it ended first), and may let it go on through another.
+class HeldChild final {
+public:
+    explicit HeldChild(const char* point, bool releasable = false)
+        : m_point(point) {
+        EXPECT_EQ(::pipe2(m_signal, O_CLOEXEC), 0);
+        if (releasable) {
+            EXPECT_EQ(::pipe2(m_release, O_CLOEXEC), 0);
+        }
+    }
+    ~HeldChild() {
+        for (const int fd : {m_signal[0], m_signal[1], m_release[0], m_release[1]}) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+    Q_DISABLE_COPY_MOVE(HeldChild)
+
+    void Prepare(QProcessEnvironment& environment, QProcess& child) const {
+        environment.insert(QStringLiteral("QUORVANE_HOLD_AT"), QString::fromLatin1(m_point));
+        environment.insert(QStringLiteral("QUORVANE_HOLD_SIGNAL_FD"), QString::number(m_signal[1]));
+        if (m_release[0] >= 0) {
+            environment.insert(QStringLiteral("QUORVANE_HOLD_RELEASE_FD"),
+                               QString::number(m_release[0]));
+        }
+        const int signal = m_signal[1];
+        const int release = m_release[0];
+        // Only this child keeps the two ends across its exec.
+        child.setChildProcessModifier([signal, release] {
+            ::fcntl(signal, F_SETFD, 0);
+            if (release >= 0) {
+                ::fcntl(release, F_SETFD, 0);
+            }
+        });
+    }
+
+    // Once the child runs: true when it reached the point, false when it ended before.
+    bool WaitUntilHeld() {
+        for (int* end : {&m_signal[1], &m_release[0]}) {
+            if (*end >= 0) {
+                ::close(*end);
+                *end = -1;
+            }
+        }
+        char byte = 0;
+        ssize_t got = 0;
+        do {
+            got = ::read(m_signal[0], &byte, 1);
+        } while (got < 0 && errno == EINTR);
+        return got == 1;
+    }
+
+    void Release() {
+        const char byte = 'g';
+        EXPECT_EQ(::write(m_release[1], &byte, 1), 1);
+    }
+
+private:
+    const char* m_point;
+    int m_signal[2] = {-1, -1};
+    int m_release[2] = {-1, -1};
+};
+
 // Backups in a folder that has no O_TMPFILE, as CIFS and NFS shares and vfat sticks: the children
 // run with the shim that takes it away.
 class DatabaseSnapshotShareTest : public DatabaseSnapshotTest {
 protected:
-    // Without renameNoReplace, renameat2() cannot keep from replacing either, as on NFS.
+    // Without renameNoReplace, renameat2() cannot keep from replacing either, as on NFS; without
+    // hardLinks, link() fails too, as on vfat. A held child waits where the shim holds it.
     std::unique_ptr<QProcess> StartWithoutTmpfile(const QString& filter, const QString& target,
-                                                  qint64 visits = 0, bool renameNoReplace = true) {
+                                                  qint64 visits = 0, bool renameNoReplace = true,
+                                                  const HeldChild* held = nullptr,
+                                                  bool hardLinks = true) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (!renameNoReplace) {
             environment.insert(NoRenameVariable, QStringLiteral("1"));
+        }
+        if (!hardLinks) {
+            environment.insert(QStringLiteral("QUORVANE_NO_HARD_LINKS"), QStringLiteral("1"));
         }
         environment.insert(FolderVariable, Folder().Path());
         environment.insert(WorkerVariable, target);
@@ -635,12 +706,41 @@ protected:
                            environment.value(QStringLiteral("ASAN_OPTIONS")) +
                                QStringLiteral(":verify_asan_link_order=0"));
         auto child = std::make_unique<QProcess>();
+        if (held != nullptr) {
+            held->Prepare(environment, *child);
+        }
         child->setProcessEnvironment(environment);
         child->setProcessChannelMode(QProcess::MergedChannels);
         child->start(QCoreApplication::applicationFilePath(),
                      {QStringLiteral("--gtest_also_run_disabled_tests"),
                       QStringLiteral("--gtest_filter=") + filter});
+        EXPECT_TRUE(child->waitForStarted(-1));
         return child;
+    }
+
+    // Starts the child and waits until the shim holds it.
+    std::unique_ptr<QProcess> StartHeld(HeldChild& held, const QString& filter,
+                                        const QString& target, bool hardLinks = true) {
+        auto child = StartWithoutTmpfile(filter, target, 0, hardLinks, &held, hardLinks);
+        EXPECT_TRUE(held.WaitUntilHeld()) << child->readAll().toStdString();
+        return child;
+    }
+
+    static void Kill(QProcess& child) {
+        child.kill();
+        ASSERT_TRUE(child.waitForFinished(-1));
+        ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.readAll().toStdString();
+    }
+
+    // Runs the child until it writes its copy, and kills it there.
+    void KillInItsCopy(const QString& filter, const QString& target) {
+        HeldChild held("partial-write");
+        const auto child = StartHeld(held, filter, target);
+        Kill(*child);
+    }
+
+    static QStringList Partials(const QString& folder) {
+        return FolderEntries(folder).filter(QRegularExpression(QStringLiteral("\\.partial$")));
     }
 
     QString MakeBackupsFolder() const {
@@ -672,19 +772,32 @@ TEST_F(DatabaseSnapshotShareTest, TwoProcessesWantingOneNameForTheirCopiesNeverR
     AddRows(5000);
     const QString backups = MakeBackupsFolder();
     const QString wanted = backups + QStringLiteral("/quorvane.purge.20250314092653");
-    for (const bool renameNoReplace : {true, false}) {
-        SCOPED_TRACE(renameNoReplace ? "renameat2 keeps names" : "only hard links keep names");
+    struct Case {
+        const char* what;
+        bool renameNoReplace;
+        bool hardLinks;
+    };
+    const Case cases[] = {
+        {"renameat2 keeps names", true, true},
+        {"only hard links keep names", false, true},
+        {"neither: the publishers take turns", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         std::vector<std::unique_ptr<QProcess>> children;
         for (int i = 0; i < 2; ++i) {
             children.push_back(StartWithoutTmpfile(
                 QStringLiteral("DatabaseSnapshotShare.DISABLED_MakesCopiesUnderOneWantedName"),
-                wanted, 5000, renameNoReplace));
+                wanted, 5000, c.renameNoReplace, nullptr, c.hardLinks));
         }
         for (const auto& child : children) {
             ExpectSucceeded(*child);
         }
-        // Every copy kept its own name, and nothing else is left.
+        // Every copy kept its own name, and nothing else is left but the turns' lock file.
         QStringList expected{QFileInfo(wanted).fileName()};
+        if (!c.hardLinks) {
+            expected.append(QStringLiteral(".quorvane-publish.lock"));
+        }
         for (int n = 2; n <= 2 * CopiesEach; ++n) {
             expected.append(QFileInfo(wanted).fileName() + u'-' + QString::number(n));
         }
@@ -815,6 +928,127 @@ TEST_F(DatabaseSnapshotTest, ABackupToASymbolicLinkWritesTheFileItPointsTo) {
                            QStringLiteral("next.qbk")}));
     EXPECT_EQ(FolderEntries(backups + QStringLiteral("/old")),
               (QStringList{QStringLiteral("kept.qbk"), QStringLiteral("new.qbk")}));
+}
+
+// The number of visits of a register, read at once.
+qint64 VisitCount(const QString& file) {
+    SqlCipherConnection connection(file, Key);
+    return connection.Query(QStringLiteral("SELECT count(*) FROM [VisitorRegister]"), {})
+        .Value(0, 0)
+        .toLongLong();
+}
+
+TEST_F(DatabaseSnapshotShareTest, CopiesInProgressOfKilledRunsGoWithTheNextCopyButALivingOneStays) {
+    AddVisitsOverDays(3000);
+    const qint64 visits = VisitCount(Folder().DatabaseFile());
+    const QString backups = MakeBackupsFolder();
+    const QString target = backups + QStringLiteral("/backup.qbk");
+    const QString backupOnce = QStringLiteral("DatabaseSnapshotShare.DISABLED_BacksUpOnce");
+    // Killed inside their copies: each leaves its file, and the next copy removes it.
+    QStringList left;
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_NO_FATAL_FAILURE(KillInItsCopy(backupOnce, target));
+        const QStringList partials = Partials(backups);
+        ASSERT_EQ(partials.size(), 1);
+        EXPECT_NE(partials, left);
+        left = partials;
+    }
+    // One is writing its copy: the copies beside it leave its file, and take only the dead one's.
+    HeldChild living("partial-write");
+    const auto writer = StartHeld(living, backupOnce, target);
+    const QStringList writing = Partials(backups);
+    ASSERT_EQ(writing.size(), 1);
+    ASSERT_NE(writing, left);
+    ASSERT_NO_FATAL_FAILURE(KillInItsCopy(backupOnce, target));
+    ASSERT_EQ(Partials(backups).size(), 2);
+    ASSERT_EQ(DBManager().Backup(target), QString());
+    EXPECT_EQ(Partials(backups), writing);
+    ASSERT_NO_FATAL_FAILURE(Kill(*writer));
+
+    // The next backup there, on the share itself, leaves only its file.
+    const auto last = StartWithoutTmpfile(backupOnce, target);
+    ExpectSucceeded(*last);
+    EXPECT_EQ(ReadBytes(AnswerFile(Folder().Path())), QByteArray());
+    EXPECT_EQ(FolderEntries(backups), QStringList{QStringLiteral("backup.qbk")});
+    ExpectWhole(target, visits);
+
+    // The purge's safety copy alike, in the register's folder.
+    ASSERT_NO_FATAL_FAILURE(KillInItsCopy(QStringLiteral("DatabaseSnapshotPurge.*"), target));
+    ASSERT_EQ(Partials(Folder().DataFolder()).size(), 1);
+    ASSERT_EQ(Settings().Purge(PurgeEndDate), QString());
+    EXPECT_EQ(Partials(Folder().DataFolder()), QStringList());
+    EXPECT_EQ(PurgeCopies().size(), 1);
+}
+
+TEST_F(DatabaseSnapshotShareTest, ACopyWhoseFileIsTakenBeforeItsLockMakesItUnderAnotherName) {
+    AddRows(1000);
+    const QString backups = MakeBackupsFolder();
+    const QString target = backups + QStringLiteral("/backup.qbk");
+    HeldChild held("partial-lock", true);
+    const auto child =
+        StartHeld(held, QStringLiteral("DatabaseSnapshotShare.DISABLED_BacksUpOnce"), target);
+    // Its file is made but not locked yet, so it looks abandoned: a backup beside it removes it.
+    ASSERT_EQ(Partials(backups).size(), 1);
+    const QString other = backups + QStringLiteral("/other.qbk");
+    ASSERT_EQ(DBManager().Backup(other), QString());
+    EXPECT_EQ(Partials(backups), QStringList());
+    held.Release();
+    ExpectSucceeded(*child);
+    EXPECT_EQ(ReadBytes(AnswerFile(Folder().Path())), QByteArray());
+    ExpectWhole(target, 1000);
+    ExpectWhole(other, 1000);
+    EXPECT_EQ(FolderEntries(backups),
+              (QStringList{QStringLiteral("backup.qbk"), QStringLiteral("other.qbk")}));
+}
+
+TEST_F(DatabaseSnapshotShareTest, ATargetNameAsLongAsTheFileSystemTakesIsBackedUp) {
+    AddRows(100);
+    const QString backups = MakeBackupsFolder();
+    const long longest = ::pathconf(QFile::encodeName(backups).constData(), _PC_NAME_MAX);
+    ASSERT_GE(longest, 244);
+    for (const long length : {244L, longest}) {
+        const QString name =
+            QString(static_cast<qsizetype>(length) - 4, u'b') + QStringLiteral(".qbk");
+        const QString target = backups + u'/' + name;
+        for (const bool tmpfile : {true, false}) {
+            SCOPED_TRACE(tmpfile ? "with O_TMPFILE" : "without O_TMPFILE");
+            SCOPED_TRACE(length);
+            QString answer;
+            if (tmpfile) {
+                answer = DBManager().Backup(target);
+            } else {
+                const auto child = StartWithoutTmpfile(
+                    QStringLiteral("DatabaseSnapshotShare.DISABLED_BacksUpOnce"), target);
+                ExpectSucceeded(*child);
+                answer = QString::fromUtf8(ReadBytes(AnswerFile(Folder().Path())));
+            }
+            EXPECT_EQ(answer, QString());
+            ExpectWhole(target, 100);
+            EXPECT_EQ(FolderEntries(backups), QStringList{name});
+            QFile::remove(target);
+        }
+    }
+}
+
+TEST_F(DatabaseSnapshotShareTest, WithoutHardLinksACopyKilledAtItsRenameLeavesNothingUnderTheName) {
+    AddRows(1000);
+    const QString backups = MakeBackupsFolder();
+    const QString wanted = backups + QStringLiteral("/quorvane.purge.20250314092653");
+    HeldChild held("rename");
+    const auto child = StartHeld(
+        held, QStringLiteral("DatabaseSnapshotShare.DISABLED_MakesCopiesUnderOneWantedName"),
+        wanted, false);
+    // Held as it gives its checked copy the name, and killed there: the name is still free.
+    EXPECT_FALSE(QFileInfo::exists(wanted));
+    ASSERT_NO_FATAL_FAILURE(Kill(*child));
+    EXPECT_FALSE(QFileInfo::exists(wanted));
+    // So the next copy takes it, and what the killed one left goes.
+    QString taken;
+    ASSERT_EQ(DBManager().BackupUnderNewName(wanted, taken), QString());
+    EXPECT_EQ(taken, wanted);
+    EXPECT_EQ(Partials(backups), QStringList());
+    ExpectWhole(wanted, 1000);
 }
 
 } // namespace
