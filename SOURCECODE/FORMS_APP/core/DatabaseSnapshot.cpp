@@ -9,7 +9,6 @@
 #include "ZeroPageWatchVfs.h"
 #include "basCommon.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QStringList>
@@ -17,13 +16,9 @@
 #include <sqlcipher/sqlite3.h>
 
 #include <cerrno>
-#include <cstddef>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <future>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 

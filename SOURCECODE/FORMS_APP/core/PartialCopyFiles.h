@@ -31,7 +31,8 @@ public:
     // cannot be looked at stays.
     static void RemoveAbandoned(const QString& folder);
 
-    // Turns a lock on a file of the folder that only our own publishers take, to serialise them
-    // where the file system cannot rename without replacing: -1 with errno when it cannot be had.
+    // Takes the lock that our own publishers in the folder take in turns where the file system can
+    // neither rename without replacing nor link: the descriptor that holds it (closing it lets the
+    // next one go), or -1 with errno.
     static int LockPublishers(const QString& folder);
 };
