@@ -216,6 +216,12 @@ bool SqlCipherConnection::TryKey(const QString& path, int flags, const QString& 
         if (!CaseFoldingLike::Register(m_db)) {
             Fail();
         }
+        if ((flags & SQLITE_OPEN_READWRITE) != 0) {
+            // A commit deletes the journal; at FULL the engine does not sync the folder after
+            // that, so a power cut could bring the journal back and undo a change answered as
+            // done. EXTRA syncs it.
+            ExecuteScript(QStringLiteral("PRAGMA main.synchronous = EXTRA;"));
+        }
         return true;
     } catch (const DatabaseError&) {
         if (sqlite3_errcode(m_db) == SQLITE_NOTADB) {
