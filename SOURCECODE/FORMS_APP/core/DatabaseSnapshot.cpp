@@ -3,7 +3,6 @@
 #include "CoreError.h"
 #include "SqlCipherConnection.h"
 #include "SqlCipherKeyCache.h"
-#include "SqlCipherProvider.h"
 #include "basCommon.h"
 
 #include <QDir>
@@ -394,7 +393,6 @@ QString KeyPragma(const QString& key, const QString& path) {
 QString IntegrityOf(const QString& path, const char* vfs, const QString& key) {
     sqlite3* db = nullptr;
     const auto close = qScopeGuard([&db] { sqlite3_close_v2(db); });
-    SqlCipherProvider::Install();
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, vfs) != SQLITE_OK) {
         return db != nullptr ? QString::fromUtf8(sqlite3_errmsg(db))
                              : QStringLiteral("out of memory");

@@ -3,7 +3,6 @@
 #include "CaseFoldingLike.h"
 #include "DatabaseError.h"
 #include "SqlCipherKeyCache.h"
-#include "SqlCipherProvider.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -199,7 +198,6 @@ SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key
 
 bool SqlCipherConnection::TryKey(const QString& path, int flags, const QString& keyPragma) {
     Close();
-    SqlCipherProvider::Install();
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, m_vfs);
     if (rc != SQLITE_OK) {
         const QString description = m_db != nullptr ? QString::fromUtf8(sqlite3_errmsg(m_db))
