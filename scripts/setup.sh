@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libqt6sql6 fonts-dejavu-core fonts-wine
-    libsqlcipher-dev sqlcipher libssl-dev
+    libsqlcipher-dev sqlcipher
     nettle-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good

@@ -4,6 +4,7 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -16,19 +17,49 @@ namespace {
 constexpr const char* VfsName = "quorvane-buffered-journal";
 // Large enough to make the writes few; the default layer takes no write of 128 KB or more.
 constexpr std::size_t BufferBytes = 64 * 1024;
+// The engine names a database's rollback journal after it.
+constexpr const char* JournalSuffix = "-journal";
 
-// A journal opened through the layer: its own methods, the default layer's file right after it.
+// A journal opened for writing through the layer: its own methods, the default layer's file
+// right after it.
 struct Journal {
     sqlite3_file base;
     sqlite3_file* real;
+    // The engine keeps the name until the file is closed.
+    const char* name;
     std::vector<char>* pending;
     sqlite3_int64 pendingAt;
 };
 
-Journal* Of(sqlite3_file* file) {
+// A database file opened through the layer: every change to it writes its journal out first.
+struct Database {
+    sqlite3_file base;
+    sqlite3_file* real;
+    const char* name;
+};
+
+Journal* JournalOf(sqlite3_file* file) {
     return reinterpret_cast<Journal*>(file);
 }
 
+Database* DatabaseOf(sqlite3_file* file) {
+    return reinterpret_cast<Database*>(file);
+}
+
+// The journals open for writing. A journal is written only under the database's write lock,
+// which one connection holds at a time, so a database file has at most one.
+std::mutex& JournalsLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::vector<Journal*>& OpenJournals() {
+    static std::vector<Journal*> journals;
+    return journals;
+}
+
+// A failed write keeps the buffer: the engine counts its records as journalled, and the next
+// write out tries them again.
 int Flush(Journal* journal) {
     if (journal->pending->empty()) {
         return SQLITE_OK;
@@ -36,28 +67,55 @@ int Flush(Journal* journal) {
     const int rc = journal->real->pMethods->xWrite(journal->real, journal->pending->data(),
                                                    static_cast<int>(journal->pending->size()),
                                                    journal->pendingAt);
-    journal->pending->clear();
+    if (rc == SQLITE_OK) {
+        journal->pending->clear();
+    }
     return rc;
 }
 
-int Close(sqlite3_file* file) {
-    Journal* journal = Of(file);
-    const int flushed = Flush(journal);
+bool IsJournalOf(const Journal* journal, const Database* database) {
+    const std::size_t length = std::strlen(database->name);
+    return std::strncmp(journal->name, database->name, length) == 0 &&
+           std::strcmp(journal->name + length, JournalSuffix) == 0;
+}
+
+// Puts the database's journal on disk before the database file changes.
+int FlushJournalOf(const Database* database) {
+    const std::lock_guard<std::mutex> guard(JournalsLock());
+    for (Journal* journal : OpenJournals()) {
+        if (IsJournalOf(journal, database)) {
+            if (const int rc = Flush(journal); rc != SQLITE_OK) {
+                return rc;
+            }
+        }
+    }
+    return SQLITE_OK;
+}
+
+int JournalClose(sqlite3_file* file) {
+    Journal* journal = JournalOf(file);
+    int flushed = SQLITE_OK;
+    {
+        const std::lock_guard<std::mutex> guard(JournalsLock());
+        flushed = Flush(journal);
+        auto& journals = OpenJournals();
+        journals.erase(std::remove(journals.begin(), journals.end(), journal), journals.end());
+    }
     const int closed = journal->real->pMethods->xClose(journal->real);
     delete journal->pending;
     journal->pending = nullptr;
     return flushed != SQLITE_OK ? flushed : closed;
 }
 
-int Read(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
-    Journal* journal = Of(file);
+int JournalRead(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
+    Journal* journal = JournalOf(file);
     const int rc = Flush(journal);
     return rc != SQLITE_OK ? rc
                            : journal->real->pMethods->xRead(journal->real, data, amount, offset);
 }
 
-int Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
-    Journal* journal = Of(file);
+int JournalWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
+    Journal* journal = JournalOf(file);
     std::vector<char>& pending = *journal->pending;
     const auto size = static_cast<std::size_t>(amount);
     const bool follows = !pending.empty() &&
@@ -67,7 +125,8 @@ int Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset
         if (rc != SQLITE_OK) {
             return rc;
         }
-        if (size >= BufferBytes) {
+        // The header goes straight out: zeroing it is the commit in the persistent journal mode.
+        if (size >= BufferBytes || offset == 0) {
             return journal->real->pMethods->xWrite(journal->real, data, amount, offset);
         }
         journal->pendingAt = offset;
@@ -77,71 +136,71 @@ int Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset
     return SQLITE_OK;
 }
 
-int Truncate(sqlite3_file* file, sqlite3_int64 size) {
-    Journal* journal = Of(file);
+int JournalTruncate(sqlite3_file* file, sqlite3_int64 size) {
+    Journal* journal = JournalOf(file);
     const int rc = Flush(journal);
     return rc != SQLITE_OK ? rc : journal->real->pMethods->xTruncate(journal->real, size);
 }
 
-int Sync(sqlite3_file* file, int flags) {
-    Journal* journal = Of(file);
+int JournalSync(sqlite3_file* file, int flags) {
+    Journal* journal = JournalOf(file);
     const int rc = Flush(journal);
     return rc != SQLITE_OK ? rc : journal->real->pMethods->xSync(journal->real, flags);
 }
 
-int FileSize(sqlite3_file* file, sqlite3_int64* size) {
-    Journal* journal = Of(file);
+int JournalFileSize(sqlite3_file* file, sqlite3_int64* size) {
+    Journal* journal = JournalOf(file);
     const int rc = Flush(journal);
     return rc != SQLITE_OK ? rc : journal->real->pMethods->xFileSize(journal->real, size);
 }
 
-int Lock(sqlite3_file* file, int level) {
-    Journal* journal = Of(file);
+int JournalLock(sqlite3_file* file, int level) {
+    Journal* journal = JournalOf(file);
     return journal->real->pMethods->xLock(journal->real, level);
 }
 
-int Unlock(sqlite3_file* file, int level) {
-    Journal* journal = Of(file);
+int JournalUnlock(sqlite3_file* file, int level) {
+    Journal* journal = JournalOf(file);
     return journal->real->pMethods->xUnlock(journal->real, level);
 }
 
-int CheckReservedLock(sqlite3_file* file, int* reserved) {
-    Journal* journal = Of(file);
+int JournalCheckReservedLock(sqlite3_file* file, int* reserved) {
+    Journal* journal = JournalOf(file);
     return journal->real->pMethods->xCheckReservedLock(journal->real, reserved);
 }
 
-int FileControl(sqlite3_file* file, int operation, void* argument) {
-    Journal* journal = Of(file);
+int JournalFileControl(sqlite3_file* file, int operation, void* argument) {
+    Journal* journal = JournalOf(file);
     const int rc = Flush(journal);
     return rc != SQLITE_OK
                ? rc
                : journal->real->pMethods->xFileControl(journal->real, operation, argument);
 }
 
-int SectorSize(sqlite3_file* file) {
-    Journal* journal = Of(file);
+int JournalSectorSize(sqlite3_file* file) {
+    Journal* journal = JournalOf(file);
     return journal->real->pMethods->xSectorSize(journal->real);
 }
 
-int DeviceCharacteristics(sqlite3_file* file) {
-    Journal* journal = Of(file);
+int JournalDeviceCharacteristics(sqlite3_file* file) {
+    Journal* journal = JournalOf(file);
     return journal->real->pMethods->xDeviceCharacteristics(journal->real);
 }
 
 const sqlite3_io_methods JournalMethods = {
     1, // a rollback journal needs no shared memory and no memory mapping
-    &Close,
-    &Read,
-    &Write,
-    &Truncate,
-    &Sync,
-    &FileSize,
-    &Lock,
-    &Unlock,
-    &CheckReservedLock,
-    &FileControl,
-    &SectorSize,
-    &DeviceCharacteristics,
+    &JournalClose,
+    &JournalRead,
+    &JournalWrite,
+    &JournalTruncate,
+    &JournalSync,
+    &JournalFileSize,
+    &JournalLock,
+    &JournalUnlock,
+    &JournalCheckReservedLock,
+    &JournalFileControl,
+    &JournalSectorSize,
+    &JournalDeviceCharacteristics,
     nullptr,
     nullptr,
     nullptr,
@@ -150,15 +209,140 @@ const sqlite3_io_methods JournalMethods = {
     nullptr,
 };
 
-int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
-    sqlite3_vfs* parent = VfsLayer::Parent(vfs);
-    if ((flags & SQLITE_OPEN_MAIN_JOURNAL) == 0) {
-        // Every other file is the default layer's own, in place.
-        return parent->xOpen(parent, name, file, flags, outFlags);
+const sqlite3_io_methods* Below(sqlite3_file* file) {
+    return DatabaseOf(file)->real->pMethods;
+}
+
+sqlite3_file* Real(sqlite3_file* file) {
+    return DatabaseOf(file)->real;
+}
+
+int DatabaseClose(sqlite3_file* file) {
+    return Below(file)->xClose(Real(file));
+}
+
+int DatabaseRead(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
+    return Below(file)->xRead(Real(file), data, amount, offset);
+}
+
+int DatabaseWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
+    const int rc = FlushJournalOf(DatabaseOf(file));
+    return rc != SQLITE_OK ? rc : Below(file)->xWrite(Real(file), data, amount, offset);
+}
+
+int DatabaseTruncate(sqlite3_file* file, sqlite3_int64 size) {
+    const int rc = FlushJournalOf(DatabaseOf(file));
+    return rc != SQLITE_OK ? rc : Below(file)->xTruncate(Real(file), size);
+}
+
+int DatabaseSync(sqlite3_file* file, int flags) {
+    const int rc = FlushJournalOf(DatabaseOf(file));
+    return rc != SQLITE_OK ? rc : Below(file)->xSync(Real(file), flags);
+}
+
+int DatabaseFileSize(sqlite3_file* file, sqlite3_int64* size) {
+    return Below(file)->xFileSize(Real(file), size);
+}
+
+int DatabaseLock(sqlite3_file* file, int level) {
+    return Below(file)->xLock(Real(file), level);
+}
+
+int DatabaseUnlock(sqlite3_file* file, int level) {
+    return Below(file)->xUnlock(Real(file), level);
+}
+
+int DatabaseCheckReservedLock(sqlite3_file* file, int* reserved) {
+    return Below(file)->xCheckReservedLock(Real(file), reserved);
+}
+
+int DatabaseFileControl(sqlite3_file* file, int operation, void* argument) {
+    return Below(file)->xFileControl(Real(file), operation, argument);
+}
+
+int DatabaseSectorSize(sqlite3_file* file) {
+    return Below(file)->xSectorSize(Real(file));
+}
+
+int DatabaseDeviceCharacteristics(sqlite3_file* file) {
+    return Below(file)->xDeviceCharacteristics(Real(file));
+}
+
+int DatabaseShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** memory) {
+    return Below(file)->xShmMap(Real(file), region, size, extend, memory);
+}
+
+int DatabaseShmLock(sqlite3_file* file, int offset, int count, int flags) {
+    return Below(file)->xShmLock(Real(file), offset, count, flags);
+}
+
+void DatabaseShmBarrier(sqlite3_file* file) {
+    Below(file)->xShmBarrier(Real(file));
+}
+
+int DatabaseShmUnmap(sqlite3_file* file, int deleteFlag) {
+    return Below(file)->xShmUnmap(Real(file), deleteFlag);
+}
+
+int DatabaseFetch(sqlite3_file* file, sqlite3_int64 offset, int amount, void** memory) {
+    return Below(file)->xFetch(Real(file), offset, amount, memory);
+}
+
+int DatabaseUnfetch(sqlite3_file* file, sqlite3_int64 offset, void* memory) {
+    return Below(file)->xUnfetch(Real(file), offset, memory);
+}
+
+// The methods of a database file whose file below has those of `version`.
+constexpr sqlite3_io_methods DatabaseMethodsOf(int version) {
+    const bool shared = version >= 2;
+    const bool mapped = version >= 3;
+    return {
+        version,
+        &DatabaseClose,
+        &DatabaseRead,
+        &DatabaseWrite,
+        &DatabaseTruncate,
+        &DatabaseSync,
+        &DatabaseFileSize,
+        &DatabaseLock,
+        &DatabaseUnlock,
+        &DatabaseCheckReservedLock,
+        &DatabaseFileControl,
+        &DatabaseSectorSize,
+        &DatabaseDeviceCharacteristics,
+        shared ? &DatabaseShmMap : nullptr,
+        shared ? &DatabaseShmLock : nullptr,
+        shared ? &DatabaseShmBarrier : nullptr,
+        shared ? &DatabaseShmUnmap : nullptr,
+        mapped ? &DatabaseFetch : nullptr,
+        mapped ? &DatabaseUnfetch : nullptr,
+    };
+}
+
+constexpr sqlite3_io_methods DatabaseMethods[] = {DatabaseMethodsOf(1), DatabaseMethodsOf(2),
+                                                  DatabaseMethodsOf(3)};
+
+int OpenDatabase(sqlite3_vfs* parent, const char* name, sqlite3_file* file, int flags,
+                 int* outFlags) {
+    Database* database = DatabaseOf(file);
+    database->base.pMethods = nullptr;
+    database->real = reinterpret_cast<sqlite3_file*>(database + 1);
+    database->name = name;
+    const int rc = parent->xOpen(parent, name, database->real, flags, outFlags);
+    if (rc != SQLITE_OK) {
+        return rc;
     }
-    Journal* journal = Of(file);
+    const int version = std::clamp(database->real->pMethods->iVersion, 1, 3);
+    database->base.pMethods = &DatabaseMethods[version - 1];
+    return SQLITE_OK;
+}
+
+int OpenJournal(sqlite3_vfs* parent, const char* name, sqlite3_file* file, int flags,
+                int* outFlags) {
+    Journal* journal = JournalOf(file);
     journal->base.pMethods = nullptr;
     journal->real = reinterpret_cast<sqlite3_file*>(journal + 1);
+    journal->name = name;
     const int rc = parent->xOpen(parent, name, journal->real, flags, outFlags);
     if (rc != SQLITE_OK) {
         return rc;
@@ -170,8 +354,29 @@ int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int*
     }
     journal->pending->reserve(BufferBytes);
     journal->pendingAt = 0;
+    try {
+        const std::lock_guard<std::mutex> guard(JournalsLock());
+        OpenJournals().push_back(journal);
+    } catch (const std::bad_alloc&) {
+        delete journal->pending;
+        journal->real->pMethods->xClose(journal->real);
+        return SQLITE_NOMEM;
+    }
     journal->base.pMethods = &JournalMethods;
     return SQLITE_OK;
+}
+
+int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+    sqlite3_vfs* parent = VfsLayer::Parent(vfs);
+    if (name != nullptr && (flags & SQLITE_OPEN_MAIN_DB) != 0) {
+        return OpenDatabase(parent, name, file, flags, outFlags);
+    }
+    if (name != nullptr && (flags & SQLITE_OPEN_MAIN_JOURNAL) != 0 &&
+        (flags & SQLITE_OPEN_READWRITE) != 0) {
+        return OpenJournal(parent, name, file, flags, outFlags);
+    }
+    // Every other file is the default layer's own, in place.
+    return parent->xOpen(parent, name, file, flags, outFlags);
 }
 
 } // namespace
@@ -181,7 +386,7 @@ const char* Name() {
     static std::once_flag registered;
     std::call_once(registered, [] {
         VfsLayer::Register(layer, sqlite3_vfs_find(nullptr), VfsName,
-                           static_cast<int>(sizeof(Journal)), &Open);
+                           static_cast<int>(std::max(sizeof(Journal), sizeof(Database))), &Open);
     });
     return VfsName;
 }

@@ -1,10 +1,10 @@
 #include "DBManager.h"
 
+#include "BufferedJournalVfs.h"
 #include "CoreError.h"
 #include "DatabaseError.h"
 #include "DatabaseIndexes.h"
 #include "DatabaseSnapshot.h"
-#include "MappedReadVfs.h"
 #include "Settings.h"
 #include "SqlCipherConnection.h"
 #include "VisitPurge.h"
@@ -185,8 +185,9 @@ bool DBManager::PurgeVisits(const QString& safetyCopy, const QString& lastSecond
                             PurgeProgress* progress) {
     QString statement = QStringLiteral("DELETE FROM [VisitorRegister] WHERE [CheckedIn] <= ?");
     try {
-        // A purge's transactions read and journal tens of thousands of pages each.
-        const auto connection = OpenConnection(strDatabaseName, MappedReadVfs::Name());
+        // A purge's transactions journal tens of thousands of pages each, which this layer
+        // writes out in large writes.
+        const auto connection = OpenConnection(strDatabaseName, BufferedJournalVfs::Name());
         VisitPurge purge(*connection, safetyCopy, QString::fromLatin1(DatabasePassword));
         statement = purge.DeleteStatement();
         // However the purge ends, its caller learns what the committed transactions did.

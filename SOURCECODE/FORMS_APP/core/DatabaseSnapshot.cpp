@@ -5,7 +5,6 @@
 #include "PendingCopy.h"
 #include "SqlCipherConnection.h"
 #include "SqlCipherKeyCache.h"
-#include "SqlCipherProvider.h"
 #include "ZeroPageWatchVfs.h"
 #include "basCommon.h"
 
@@ -117,7 +116,6 @@ QString KeyPragma(const QString& key, const QString& path) {
 QString IntegrityOf(const QString& path, const QString& key) {
     sqlite3* db = nullptr;
     const auto close = qScopeGuard([&db] { sqlite3_close_v2(db); });
-    SqlCipherProvider::Install();
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY,
                         ZeroPageWatchVfs::Name()) != SQLITE_OK) {
         return db != nullptr ? QString::fromUtf8(sqlite3_errmsg(db))

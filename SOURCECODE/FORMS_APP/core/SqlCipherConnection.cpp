@@ -3,7 +3,6 @@
 #include "CaseFoldingLike.h"
 #include "DatabaseError.h"
 #include "SqlCipherKeyCache.h"
-#include "SqlCipherProvider.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -199,7 +198,6 @@ SqlCipherConnection::SqlCipherConnection(const QString& path, const QString& key
 
 bool SqlCipherConnection::TryKey(const QString& path, int flags, const QString& keyPragma) {
     Close();
-    SqlCipherProvider::Install();
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, m_vfs);
     if (rc != SQLITE_OK) {
         const QString description = m_db != nullptr ? QString::fromUtf8(sqlite3_errmsg(m_db))
@@ -215,6 +213,12 @@ bool SqlCipherConnection::TryKey(const QString& path, int flags, const QString& 
         ExecuteScript(QStringLiteral("SELECT count(*) FROM sqlite_master;"));
         if (!CaseFoldingLike::Register(m_db)) {
             Fail();
+        }
+        if ((flags & SQLITE_OPEN_READWRITE) != 0) {
+            // A commit deletes the journal; at FULL the engine does not sync the folder after
+            // that, so a power cut could bring the journal back and undo a change answered as
+            // done. EXTRA syncs it.
+            ExecuteScript(QStringLiteral("PRAGMA main.synchronous = EXTRA;"));
         }
         return true;
     } catch (const DatabaseError&) {

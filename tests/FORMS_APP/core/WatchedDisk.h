@@ -1,0 +1,187 @@
+#pragma once
+
+#include "core/VfsLayer.h"
+
+#include <sqlcipher/sqlite3.h>
+
+#include <functional>
+#include <mutex>
+
+// A file system layer of the test's own over the engine's default one, made the default itself:
+// every connection the process opens after Install goes through it, and so does every layer of
+// the program that is first used after it. Every call goes on to the default layer unchanged; a
+// test sees a write or a delete before it happens, and may fail a write or end the process at one.
+namespace WatchedDisk {
+
+enum class File { Database, Journal, Other };
+
+struct Hooks {
+    // Before a write reaches the file; a result other than SQLITE_OK fails it instead.
+    std::function<int(File file, const char* name, sqlite3_int64 offset, int amount)> beforeWrite;
+    // After a write has reached the file.
+    std::function<void(File file, const char* name)> afterWrite;
+    // Before a file is deleted, with the engine's request to sync its folder afterwards.
+    std::function<void(const char* name, int syncDirectory)> beforeDelete;
+};
+
+// What the layer does now; empty hooks do nothing.
+inline Hooks& Current() {
+    static Hooks hooks;
+    return hooks;
+}
+
+namespace Detail {
+
+struct Handle {
+    sqlite3_file base;
+    sqlite3_file* real;
+    File file;
+    const char* name;
+};
+
+inline sqlite3_vfs& Layer() {
+    static sqlite3_vfs layer;
+    return layer;
+}
+
+inline Handle* Of(sqlite3_file* file) {
+    return reinterpret_cast<Handle*>(file);
+}
+
+inline const sqlite3_io_methods* Below(sqlite3_file* file) {
+    return Of(file)->real->pMethods;
+}
+
+inline int Close(sqlite3_file* file) {
+    return Below(file)->xClose(Of(file)->real);
+}
+inline int Read(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
+    return Below(file)->xRead(Of(file)->real, data, amount, offset);
+}
+inline int Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
+    Handle* handle = Of(file);
+    if (Current().beforeWrite) {
+        const int rc = Current().beforeWrite(handle->file, handle->name, offset, amount);
+        if (rc != SQLITE_OK) {
+            return rc;
+        }
+    }
+    const int rc = Below(file)->xWrite(handle->real, data, amount, offset);
+    if (rc == SQLITE_OK && Current().afterWrite) {
+        Current().afterWrite(handle->file, handle->name);
+    }
+    return rc;
+}
+inline int Truncate(sqlite3_file* file, sqlite3_int64 size) {
+    return Below(file)->xTruncate(Of(file)->real, size);
+}
+inline int Sync(sqlite3_file* file, int flags) {
+    return Below(file)->xSync(Of(file)->real, flags);
+}
+inline int FileSize(sqlite3_file* file, sqlite3_int64* size) {
+    return Below(file)->xFileSize(Of(file)->real, size);
+}
+inline int Lock(sqlite3_file* file, int level) {
+    return Below(file)->xLock(Of(file)->real, level);
+}
+inline int Unlock(sqlite3_file* file, int level) {
+    return Below(file)->xUnlock(Of(file)->real, level);
+}
+inline int CheckReservedLock(sqlite3_file* file, int* reserved) {
+    return Below(file)->xCheckReservedLock(Of(file)->real, reserved);
+}
+inline int FileControl(sqlite3_file* file, int operation, void* argument) {
+    return Below(file)->xFileControl(Of(file)->real, operation, argument);
+}
+inline int SectorSize(sqlite3_file* file) {
+    return Below(file)->xSectorSize(Of(file)->real);
+}
+inline int DeviceCharacteristics(sqlite3_file* file) {
+    return Below(file)->xDeviceCharacteristics(Of(file)->real);
+}
+inline int ShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** memory) {
+    return Below(file)->xShmMap(Of(file)->real, region, size, extend, memory);
+}
+inline int ShmLock(sqlite3_file* file, int offset, int count, int flags) {
+    return Below(file)->xShmLock(Of(file)->real, offset, count, flags);
+}
+inline void ShmBarrier(sqlite3_file* file) {
+    Below(file)->xShmBarrier(Of(file)->real);
+}
+inline int ShmUnmap(sqlite3_file* file, int deleteFlag) {
+    return Below(file)->xShmUnmap(Of(file)->real, deleteFlag);
+}
+inline int Fetch(sqlite3_file* file, sqlite3_int64 offset, int amount, void** memory) {
+    return Below(file)->xFetch(Of(file)->real, offset, amount, memory);
+}
+inline int Unfetch(sqlite3_file* file, sqlite3_int64 offset, void* memory) {
+    return Below(file)->xUnfetch(Of(file)->real, offset, memory);
+}
+
+// The default layer's files have every method of version 3.
+inline const sqlite3_io_methods Methods = {
+    3,
+    &Close,
+    &Read,
+    &Write,
+    &Truncate,
+    &Sync,
+    &FileSize,
+    &Lock,
+    &Unlock,
+    &CheckReservedLock,
+    &FileControl,
+    &SectorSize,
+    &DeviceCharacteristics,
+    &ShmMap,
+    &ShmLock,
+    &ShmBarrier,
+    &ShmUnmap,
+    &Fetch,
+    &Unfetch,
+};
+
+inline int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+    Handle* handle = Of(file);
+    handle->base.pMethods = nullptr;
+    handle->real = reinterpret_cast<sqlite3_file*>(handle + 1);
+    handle->file = (flags & SQLITE_OPEN_MAIN_DB) != 0        ? File::Database
+                   : (flags & SQLITE_OPEN_MAIN_JOURNAL) != 0 ? File::Journal
+                                                             : File::Other;
+    handle->name = name;
+    sqlite3_vfs* below = VfsLayer::Parent(vfs);
+    const int rc = below->xOpen(below, name, handle->real, flags, outFlags);
+    if (rc == SQLITE_OK) {
+        handle->base.pMethods = &Methods;
+    }
+    return rc;
+}
+
+inline int Delete(sqlite3_vfs* vfs, const char* name, int syncDirectory) {
+    if (Current().beforeDelete) {
+        Current().beforeDelete(name, syncDirectory);
+    }
+    sqlite3_vfs* below = VfsLayer::Parent(vfs);
+    return below->xDelete(below, name, syncDirectory);
+}
+
+} // namespace Detail
+
+// Puts the layer in place once, as the default.
+inline void Install() {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        sqlite3_vfs& layer = Detail::Layer();
+        VfsLayer::Register(layer, sqlite3_vfs_find(nullptr), "quorvane-watched-disk",
+                           static_cast<int>(sizeof(Detail::Handle)), &Detail::Open);
+        layer.xDelete = &Detail::Delete;
+        sqlite3_vfs_register(&layer, 1);
+    });
+}
+
+// The layer itself, to check which layer another one sits on.
+inline sqlite3_vfs* Layer() {
+    return &Detail::Layer();
+}
+
+} // namespace WatchedDisk
