@@ -305,8 +305,7 @@ bool HoldsEveryList(const QSet<QString>& names) {
 }
 
 // The value lists anew, filled from the visits, with their triggers: in one transaction, no
-// visit stored meanwhile goes uncounted. An earlier version's lists are counted again, since
-// its triggers missed the visits a REPLACE removed.
+// visit stored meanwhile goes uncounted.
 QStringList MakeValueLists() {
     QStringList statements;
     for (const char* trigger : Triggers) {
@@ -325,18 +324,56 @@ QStringList MakeValueLists() {
     return statements + CreateTriggers();
 }
 
-// What brings a register of an earlier version with these schema objects to this one.
-QStringList MigrationStatements(const QSet<QString>& names) {
-    // Before the obsolete indexes go: the lists are counted faster in their order.
-    QStringList statements = MakeValueLists();
+// The lists of the version before the schema version, kept by its three triggers.
+bool HasEarlierLists(const QSet<QString>& names) {
+    const auto has = [&names](const char* name) {
+        return names.contains(QString::fromLatin1(name));
+    };
+    return std::all_of(Lists().begin(), Lists().end(),
+                       [&has](const List& list) { return has(list.table); }) &&
+           has(OnInsert) && has(OnDelete) && has(OnUpdate);
+}
+
+// Those lists gain the notes of replaced visits. They are not counted again: on a million
+// visits that holds the write lock for many seconds, longer than other desks wait to check in,
+// and only a REPLACE run in the shell can have left a count wrong.
+QStringList AddReplacedNotes() {
+    QStringList statements;
+    for (const char* trigger : {OnDelete, NoteReplacedOnInsert, NoteReplacedOnUpdate,
+                                CountReplacedOnInsert, CountReplacedOnUpdate}) {
+        statements.append(QStringLiteral("DROP TRIGGER IF EXISTS [") +
+                          QString::fromLatin1(trigger) + u']');
+    }
+    statements.append(QStringLiteral("DROP TABLE IF EXISTS [") + QString::fromLatin1(Replaced) +
+                      u']');
+    statements.append(CreateReplacedTable());
+    return statements + CreateTriggers();
+}
+
+QStringList MissingIndexes(const QSet<QString>& names) {
     static const QRegularExpression indexName(QStringLiteral(R"(\[([^\]]+)\])"));
+    QStringList statements;
     for (const QString& statement : Statements()) {
         if (!names.contains(indexName.match(statement).captured(1))) {
             statements.append(statement);
         }
     }
+    return statements;
+}
+
+// What brings a register with these schema objects to this version: from an earlier one, all
+// of it; at this version, only what is missing (an index or list dropped in the shell). The
+// indexes an older version made stay on a register of this version: a desk not yet updated may
+// have made them again and reads through them.
+QStringList MigrationStatements(const QSet<QString>& names, int version) {
+    QStringList statements;
+    if (version < SchemaVersion || !HoldsEveryList(names)) {
+        statements = HasEarlierLists(names) ? AddReplacedNotes() : MakeValueLists();
+    }
+    // Before the obsolete indexes go: the lists are counted faster in their order.
+    statements += MissingIndexes(names);
     for (const QString& name : Obsolete()) {
-        if (names.contains(name)) {
+        if (version < SchemaVersion && names.contains(name)) {
             statements.append(QStringLiteral("DROP INDEX IF EXISTS [") + name + u']');
         }
     }
@@ -501,8 +538,8 @@ ListsState ValueListsOf(const QString& databaseName) {
 }
 
 Migration Migrate(const QString& databaseName) {
-    // Start-up runs this every time: one look at the version, and the write lock only for a
-    // register of an earlier version.
+    // Start-up runs this every time: one look at the version and the schema, and the write lock
+    // only when something is to be done.
     DBManager reader;
     reader.SetDatabaseName(databaseName);
     const std::optional<RecordSet> version =
@@ -514,22 +551,31 @@ Migration Migrate(const QString& databaseName) {
     if (found > SchemaVersion) {
         return Migration::Newer;
     }
+    bool read = false;
+    const QSet<QString> names = SchemaNames(databaseName, read);
+    if (!read) {
+        return Migration::Unreadable;
+    }
     Migration outcome = Migration::Current;
-    if (found < SchemaVersion) {
+    if (!MigrationStatements(names, found).isEmpty()) {
         DBManager writer;
         writer.SetDatabaseName(databaseName);
         const bool done = writer.ExecuteInWriteTransaction(
             [&outcome](SqlCipherConnection& connection, QString& failing) {
-                // Another desk may have been at it while this one waited for the lock.
+                // Another desk may have done it while this one waited for the lock.
                 failing = QStringLiteral("PRAGMA user_version");
                 const int now = UserVersion(connection);
-                if (now >= SchemaVersion) {
-                    outcome = now > SchemaVersion ? Migration::Newer : Migration::Current;
+                if (now > SchemaVersion) {
+                    outcome = Migration::Newer;
                     return;
                 }
                 failing = SchemaQuery();
-                const QSet<QString> names = NamesOf(connection.Query(SchemaQuery(), {}));
-                for (const QString& statement : MigrationStatements(names)) {
+                const QStringList statements =
+                    MigrationStatements(NamesOf(connection.Query(SchemaQuery(), {})), now);
+                if (statements.isEmpty()) {
+                    return;
+                }
+                for (const QString& statement : statements) {
                     failing = statement;
                     connection.Execute(statement, {});
                 }

@@ -63,9 +63,10 @@ enum class Migration {
 // Brings a register of an earlier version (the configured one when empty) to this one in one
 // write transaction: adds the missing indexes and value lists, a value list filled from the
 // visits with its triggers, and drops the indexes an older version made that no query needs
-// any more. The schema and version are read again under the write lock, so of two desks that
-// start together one does the work. The changed pages stay in memory until the commit, so other
-// desks read on meanwhile, and a reader that holds on past the busy timeout makes it fail.
+// any more; on a register of this version it adds only what is missing. The schema and version
+// are read again under the write lock, so of two desks that start together one does the work.
+// The changed pages stay in memory until the commit, so other desks read on meanwhile, and a
+// reader that holds on past the busy timeout makes it fail.
 Migration Migrate(const QString& databaseName = QString());
 
 // Migrate for the tools: true when the register is at this version afterwards.

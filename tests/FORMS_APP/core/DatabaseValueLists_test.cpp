@@ -181,6 +181,38 @@ TEST_F(DatabaseValueLists, AVisitReplacedThroughItsPassNumberTakesItsValuesAlong
                            QStringLiteral("O'Neil Ltd")}));
 }
 
+// A register of the version before the schema version has the lists and their three triggers:
+// the start keeps the counts as they stand (a recount would drop the row at 0) and adds what
+// counts out a replaced visit.
+TEST_F(DatabaseValueLists, TheListsOfTheVersionBeforeGainWhatCountsOutAReplacedVisit) {
+    StoreVisits();
+    Execute(QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = '0005'"));
+    const QString onDelete =
+        Rows(QStringLiteral("SELECT [sql] FROM sqlite_master WHERE [name] = "
+                            "'VisitorRegister_CountValuesOnDelete'"))
+            .value(0)
+            .replace(QStringLiteral(" DELETE FROM [VisitorRegisterReplaced] WHERE [Row] = "
+                                    "OLD.rowid;"),
+                     QString());
+    for (const char* trigger :
+         {"VisitorRegister_CountValuesOnDelete", "VisitorRegister_NoteReplacedOnInsert",
+          "VisitorRegister_NoteReplacedOnUpdate", "VisitorRegister_CountReplacedOnInsert",
+          "VisitorRegister_CountReplacedOnUpdate"}) {
+        Execute(QStringLiteral("DROP TRIGGER IF EXISTS [") + QString::fromLatin1(trigger) + u']');
+    }
+    Execute(QStringLiteral("DROP TABLE IF EXISTS [VisitorRegisterReplaced]"));
+    Execute(onDelete);
+    Execute(QStringLiteral("PRAGMA user_version = 0"));
+    const QStringList before = Rows(QStringLiteral("SELECT * FROM [VisitorCompanies]"));
+    ASSERT_TRUE(before.contains(QStringLiteral("Zeta|0")));
+
+    EXPECT_TRUE(DatabaseIndexes::AddMissing());
+    EXPECT_EQ(Rows(QStringLiteral("SELECT * FROM [VisitorCompanies]")), before);
+    Shell(QStringLiteral("REPLACE INTO VisitorRegister (PassNo, Company) VALUES ('0006', 'New "
+                         "Co');\nDELETE FROM VisitorRegister WHERE PassNo = '0001';\n"));
+    ExpectListsMatchTheVisits();
+}
+
 // A register of an earlier version has indexes in value order and no lists: the start adds the
 // lists, counted from the visits, drops those indexes, and the lists go on following the visits.
 TEST_F(DatabaseValueLists, AnOlderRegisterGainsCountedListsAndLosesTheIndexesTheyReplace) {

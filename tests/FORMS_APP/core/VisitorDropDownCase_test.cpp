@@ -118,7 +118,6 @@ TEST_F(VisitorDropDownCase, MissingIndexesAreAddedToAnOlderRegister) {
         Execute(QStringLiteral("DROP INDEX [") + name + u']');
     }
     ASSERT_TRUE(IndexNames().isEmpty());
-    Execute(QStringLiteral("PRAGMA user_version = 0"));
     EXPECT_TRUE(DatabaseIndexes::AddMissing());
     EXPECT_EQ(IndexNames(), installed);
     EXPECT_TRUE(DatabaseIndexes::AddMissing());

@@ -64,7 +64,6 @@ TEST_F(basMainIndexesTest, StartAddsTheIndexesAnOlderRegisterLacks) {
     for (const QString& name : installed) {
         ASSERT_TRUE(DBManager().ExecuteNonQuery(QStringLiteral("DROP INDEX [") + name + u']'));
     }
-    ASSERT_TRUE(DBManager().ExecuteNonQuery(QStringLiteral("PRAGMA user_version = 0")));
     Start();
     EXPECT_EQ(IndexNames(), installed);
 }
