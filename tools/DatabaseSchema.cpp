@@ -34,7 +34,7 @@ QString CreateScript() {
         " BEGIN SELECT RAISE(ABORT, 'The Settings table holds exactly one row'); END;");
     return tables +
            (DatabaseIndexes::Statements() + DatabaseIndexes::ValueListStatements()).join(u';') +
-           u';';
+           QStringLiteral(";PRAGMA user_version = %1;").arg(DatabaseIndexes::SchemaVersion);
 }
 
 QString InsertSettingsRow() {

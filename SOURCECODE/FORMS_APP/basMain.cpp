@@ -1,5 +1,6 @@
 #include "basMain.h"
 
+#include "core/CoreError.h"
 #include "core/DBManager.h"
 #include "core/DatabaseIndexes.h"
 #include "core/Login.h"
@@ -127,9 +128,25 @@ QWidget* CheckDatabaseAndShowFirstWindow() {
             return nullptr;
         }
     }
-    // A register made by an earlier version gains the indexes its lists need; one that cannot
-    // take them (logged) still works, only slower.
-    DatabaseIndexes::AddMissing(strDatabaseName);
+    // A register made by an earlier version is brought to this one; when that cannot be done now
+    // (logged), the desk works with the register as it is and the next start tries again. A
+    // register of a newer version is left as it is: this program does not know its schema.
+    switch (DatabaseIndexes::Migrate(strDatabaseName)) {
+    case DatabaseIndexes::Migration::Newer:
+        Refuse(QStringLiteral("The database named ") + strDatabaseName +
+                   QStringLiteral(" belongs to a newer version of Quorvane Lite than the one on "
+                                  "this workstation. Please update Quorvane Lite on this "
+                                  "workstation. The application cannot be launched!"),
+               MsgBox::Icon::Critical);
+        return nullptr;
+    case DatabaseIndexes::Migration::Unreadable:
+        throw CoreError(QStringLiteral("The schema version of the database named ") +
+                        strDatabaseName + QStringLiteral(" could not be read."));
+    case DatabaseIndexes::Migration::Current:
+    case DatabaseIndexes::Migration::Migrated:
+    case DatabaseIndexes::Migration::Failed:
+        break;
+    }
     QString strStartForm;
     {
         // A password that cannot be read raises here: start-up reports it and ends rather than

@@ -125,6 +125,26 @@ bool DBManager::ExecuteInOneTransaction(const QStringList& statements) {
     }
 }
 
+bool DBManager::ExecuteInWriteTransaction(
+    const std::function<void(SqlCipherConnection& connection, QString& failing)>& work) {
+    lngChangedRows = 0;
+    QString failing = QStringLiteral("BEGIN IMMEDIATE");
+    try {
+        const auto connection = OpenConnection(strDatabaseName);
+        // A spill would take the lock that shuts out new readers and wait for the old ones,
+        // once for every spill.
+        connection->ExecuteScript(QStringLiteral("PRAGMA cache_spill = OFF; BEGIN IMMEDIATE;"));
+        work(*connection, failing);
+        failing = QStringLiteral("COMMIT");
+        connection->ExecuteScript(QStringLiteral("COMMIT;"));
+        return true;
+    } catch (const std::exception& error) {
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), failing);
+        return false;
+    }
+}
+
 bool DBManager::ExecuteInsert(const QString& KeyQuery,
                               const std::function<QString(const RecordSet& keyRows)>& statementFor,
                               const std::function<void()>& beforeCommit) {

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+class SqlCipherConnection;
+
 // The program's only way into its database. Every call opens its own connection, does its one
 // piece of work and closes it before returning.
 class DBManager final {
@@ -37,6 +39,13 @@ public:
     // Runs the statements, each exactly one, in one write transaction: all of them or none. An
     // error is logged with source "ExecuteNonQuery" and the statement that failed.
     bool ExecuteInOneTransaction(const QStringList& statements);
+    // Runs work on one connection in one write transaction, BEGIN IMMEDIATE to COMMIT: all of it
+    // or nothing. The pages it changes stay in memory until the COMMIT, so other workstations
+    // read on while it works and only the commit waits for their readings, at most the busy
+    // timeout. work sets failing to the statement it runs. False on a failure, which is logged
+    // with source "ExecuteNonQuery" and that statement.
+    bool ExecuteInWriteTransaction(
+        const std::function<void(SqlCipherConnection& connection, QString& failing)>& work);
     // The rows the last ExecuteNonQuery inserted, changed or deleted itself (not through
     // triggers); 0 after a failure.
     qint64 ChangedRows() const;

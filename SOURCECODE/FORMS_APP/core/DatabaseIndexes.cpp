@@ -1,11 +1,15 @@
 #include "DatabaseIndexes.h"
 
 #include "DBManager.h"
+#include "Settings.h"
+#include "SqlCipherConnection.h"
+#include "basCommon.h"
 
 #include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -43,6 +47,29 @@ const std::vector<List>& Lists() {
 constexpr const char* OnInsert = "VisitorRegister_CountValuesOnInsert";
 constexpr const char* OnDelete = "VisitorRegister_CountValuesOnDelete";
 constexpr const char* OnUpdate = "VisitorRegister_CountValuesOnUpdate";
+constexpr const char* NoteReplacedOnInsert = "VisitorRegister_NoteReplacedOnInsert";
+constexpr const char* NoteReplacedOnUpdate = "VisitorRegister_NoteReplacedOnUpdate";
+constexpr const char* CountReplacedOnInsert = "VisitorRegister_CountReplacedOnInsert";
+constexpr const char* CountReplacedOnUpdate = "VisitorRegister_CountReplacedOnUpdate";
+const char* const Triggers[] = {OnInsert,
+                                OnDelete,
+                                OnUpdate,
+                                NoteReplacedOnInsert,
+                                NoteReplacedOnUpdate,
+                                CountReplacedOnInsert,
+                                CountReplacedOnUpdate};
+
+// A REPLACE conflict (INSERT OR REPLACE, REPLACE INTO, UPDATE OR REPLACE of a pass number)
+// removes the visit that holds the pass number without its delete trigger. A BEFORE trigger,
+// which runs while that visit is still there, notes its values here; the AFTER trigger of the
+// same row counts out those whose visit is gone. Where the conflict is resolved otherwise (OR
+// IGNORE, OR FAIL) no AFTER trigger runs, and the next BEFORE trigger forgets the note.
+constexpr const char* Replaced = "VisitorRegisterReplaced";
+
+// The oldest indexes' stand-ins for the lists: a register whose migration has not got through
+// still has them.
+constexpr const char* OlderCompanies = "IX_VisitorRegister_Company";
+constexpr const char* OlderToMeetDepartments = "IX_VisitorRegister_ToMeetDepartment";
 
 QString Column(const QString& row, const QString& column) {
     return (row.isEmpty() ? QString() : row + u'.') + u'[' + column + u']';
@@ -141,19 +168,96 @@ QStringList ListedColumns() {
     return columns;
 }
 
+QString CreateReplacedTable() {
+    QStringList columns;
+    for (const QString& column : ListedColumns()) {
+        columns.append(Column({}, column));
+    }
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS [") + QString::fromLatin1(Replaced) +
+           QStringLiteral("] ([Row] INTEGER PRIMARY KEY, ") + columns.join(QStringLiteral(", ")) +
+           u')';
+}
+
+// The notes of earlier rows go first. With a WHERE, so an empty table costs no page write.
+QString ForgetReplaced() {
+    return QStringLiteral(" DELETE FROM [") + QString::fromLatin1(Replaced) +
+           QStringLiteral("] WHERE [Row] IS NOT NULL;");
+}
+
+// Notes the visits the row may replace: those that hold its pass number, and for an insert the
+// one with its row number, if any.
+QString NoteReplaced(const QString& which) {
+    QStringList columns;
+    for (const QString& column : ListedColumns()) {
+        columns.append(Column({}, column));
+    }
+    return ForgetReplaced() + QStringLiteral(" INSERT INTO [") + QString::fromLatin1(Replaced) +
+           QStringLiteral("] SELECT rowid, ") + columns.join(QStringLiteral(", ")) +
+           QStringLiteral(" FROM [VisitorRegister] WHERE ") + which + u';';
+}
+
+// Counts out the noted visits that the row replaced: gone, or (an insert under a taken row
+// number) the row itself.
+QString CountReplaced(const QString& gone) {
+    const QString replaced = u'[' + QString::fromLatin1(Replaced) + u']';
+    const QString where = QStringLiteral(" WHERE ") + gone;
+    QString steps;
+    for (const List& list : Lists()) {
+        const QString table = u'[' + QString::fromLatin1(list.table) + u']';
+        QStringList same;
+        QStringList within;
+        for (const QString& column : list.columns) {
+            same.append(QStringLiteral("[r].") + Column({}, column) + QStringLiteral(" = ") +
+                        table + u'.' + Column({}, column));
+            // Each key column among the noted values, so the list is read by its key.
+            within.append(Column({}, column) + QStringLiteral(" IN (SELECT ") + Column({}, column) +
+                          QStringLiteral(" FROM ") + replaced + QStringLiteral(" AS [r]") + where +
+                          u')');
+        }
+        steps += QStringLiteral(" UPDATE ") + table +
+                 QStringLiteral(" SET [Visits] = [Visits] - (SELECT count(*) FROM ") + replaced +
+                 QStringLiteral(" AS [r]") + where + QStringLiteral(" AND ") +
+                 same.join(QStringLiteral(" AND ")) + QStringLiteral(") WHERE ") +
+                 within.join(QStringLiteral(" AND ")) + u';';
+    }
+    return steps + ForgetReplaced();
+}
+
 QStringList CreateTriggers() {
     QStringList columns;
     for (const QString& column : ListedColumns()) {
         columns.append(Column({}, column));
     }
     const QString prefix = QStringLiteral("CREATE TRIGGER IF NOT EXISTS [");
+    const QString noted = QStringLiteral(" WHEN EXISTS (SELECT 1 FROM [") +
+                          QString::fromLatin1(Replaced) + QStringLiteral("]) BEGIN");
+    const QString gone =
+        QStringLiteral("NOT EXISTS (SELECT 1 FROM [VisitorRegister] WHERE rowid = [r].[Row])");
     return {
+        prefix + QString::fromLatin1(NoteReplacedOnInsert) +
+            QStringLiteral("] BEFORE INSERT ON [VisitorRegister] BEGIN") +
+            NoteReplaced(QStringLiteral("[PassNo] = NEW.[PassNo] OR rowid = NEW.rowid")) +
+            QStringLiteral(" END"),
+        prefix + QString::fromLatin1(NoteReplacedOnUpdate) +
+            QStringLiteral("] BEFORE UPDATE OF [PassNo] ON [VisitorRegister] BEGIN") +
+            NoteReplaced(QStringLiteral("[PassNo] = NEW.[PassNo] AND rowid <> OLD.rowid")) +
+            QStringLiteral(" END"),
+        prefix + QString::fromLatin1(CountReplacedOnInsert) +
+            QStringLiteral("] AFTER INSERT ON [VisitorRegister]") + noted +
+            CountReplaced(u'(' + gone + QStringLiteral(" OR [r].[Row] = NEW.rowid)")) +
+            QStringLiteral(" END"),
+        prefix + QString::fromLatin1(CountReplacedOnUpdate) +
+            QStringLiteral("] AFTER UPDATE OF [PassNo] ON [VisitorRegister]") + noted +
+            CountReplaced(gone) + QStringLiteral(" END"),
         prefix + QString::fromLatin1(OnInsert) +
             QStringLiteral("] AFTER INSERT ON [VisitorRegister] BEGIN") + CountIn() +
             QStringLiteral(" END"),
+        // With recursive triggers on, a REPLACE runs this for the visit it removes, which then
+        // needs no counting out by the note.
         prefix + QString::fromLatin1(OnDelete) +
             QStringLiteral("] AFTER DELETE ON [VisitorRegister] BEGIN") + CountOut() +
-            QStringLiteral(" END"),
+            QStringLiteral(" DELETE FROM [") + QString::fromLatin1(Replaced) +
+            QStringLiteral("] WHERE [Row] = OLD.rowid; END"),
         prefix + QString::fromLatin1(OnUpdate) + QStringLiteral("] AFTER UPDATE OF ") +
             columns.join(QStringLiteral(", ")) + QStringLiteral(" ON [VisitorRegister] BEGIN") +
             CountOut() + CountIn() + QStringLiteral(" END"),
@@ -165,8 +269,23 @@ QStringList ValueListObjects() {
     for (const List& list : Lists()) {
         names.append(QString::fromLatin1(list.table));
     }
-    for (const char* trigger : {OnInsert, OnDelete, OnUpdate}) {
+    names.append(QString::fromLatin1(Replaced));
+    for (const char* trigger : Triggers) {
         names.append(QString::fromLatin1(trigger));
+    }
+    return names;
+}
+
+const QString& SchemaQuery() {
+    static const QString query = QStringLiteral(
+        "SELECT [name] FROM [sqlite_master] WHERE [type] IN ('index', 'table', 'trigger')");
+    return query;
+}
+
+QSet<QString> NamesOf(const RecordSet& present) {
+    QSet<QString> names;
+    for (int row = 0; row < present.RecordCount(); ++row) {
+        names.insert(present.Value(row, 0).toString());
     }
     return names;
 }
@@ -174,34 +293,124 @@ QStringList ValueListObjects() {
 QSet<QString> SchemaNames(const QString& databaseName, bool& read) {
     DBManager schema;
     schema.SetDatabaseName(databaseName);
-    const std::optional<RecordSet> present = schema.GetRecordSet(QStringLiteral(
-        "SELECT [name] FROM [sqlite_master] WHERE [type] IN ('index', 'table', 'trigger')"));
+    const std::optional<RecordSet> present = schema.GetRecordSet(SchemaQuery());
     read = present.has_value();
-    QSet<QString> names;
-    for (int row = 0; present && row < present->RecordCount(); ++row) {
-        names.insert(present->Value(row, 0).toString());
-    }
-    return names;
+    return present ? NamesOf(*present) : QSet<QString>();
 }
 
-// Makes the value lists anew, filled from the visits, in one transaction with their triggers:
-// no visit stored meanwhile goes uncounted.
-bool AddValueLists(const QString& databaseName) {
+bool HoldsEveryList(const QSet<QString>& names) {
+    const QStringList objects = ValueListObjects();
+    return std::all_of(objects.begin(), objects.end(),
+                       [&names](const QString& name) { return names.contains(name); });
+}
+
+// The value lists anew, filled from the visits, with their triggers: in one transaction, no
+// visit stored meanwhile goes uncounted.
+QStringList MakeValueLists() {
     QStringList statements;
-    for (const char* trigger : {OnInsert, OnDelete, OnUpdate}) {
+    for (const char* trigger : Triggers) {
         statements.append(QStringLiteral("DROP TRIGGER IF EXISTS [") +
                           QString::fromLatin1(trigger) + u']');
     }
+    statements.append(QStringLiteral("DROP TABLE IF EXISTS [") + QString::fromLatin1(Replaced) +
+                      u']');
+    statements.append(CreateReplacedTable());
     for (const List& list : Lists()) {
         statements.append(QStringLiteral("DROP TABLE IF EXISTS [") +
                           QString::fromLatin1(list.table) + u']');
         statements.append(CreateTable(list));
         statements.append(Fill(list));
     }
-    statements.append(CreateTriggers());
-    DBManager database;
-    database.SetDatabaseName(databaseName);
-    return database.ExecuteInOneTransaction(statements);
+    return statements + CreateTriggers();
+}
+
+// The lists of the version before the schema version, kept by its three triggers.
+bool HasEarlierLists(const QSet<QString>& names) {
+    const auto has = [&names](const char* name) {
+        return names.contains(QString::fromLatin1(name));
+    };
+    return std::all_of(Lists().begin(), Lists().end(),
+                       [&has](const List& list) { return has(list.table); }) &&
+           has(OnInsert) && has(OnDelete) && has(OnUpdate);
+}
+
+// Those lists gain the notes of replaced visits. They are not counted again: on a million
+// visits that holds the write lock for many seconds, longer than other desks wait to check in,
+// and only a REPLACE run in the shell can have left a count wrong.
+QStringList AddReplacedNotes() {
+    QStringList statements;
+    for (const char* trigger : {OnDelete, NoteReplacedOnInsert, NoteReplacedOnUpdate,
+                                CountReplacedOnInsert, CountReplacedOnUpdate}) {
+        statements.append(QStringLiteral("DROP TRIGGER IF EXISTS [") +
+                          QString::fromLatin1(trigger) + u']');
+    }
+    statements.append(QStringLiteral("DROP TABLE IF EXISTS [") + QString::fromLatin1(Replaced) +
+                      u']');
+    statements.append(CreateReplacedTable());
+    return statements + CreateTriggers();
+}
+
+QStringList MissingIndexes(const QSet<QString>& names) {
+    static const QRegularExpression indexName(QStringLiteral(R"(\[([^\]]+)\])"));
+    QStringList statements;
+    for (const QString& statement : Statements()) {
+        if (!names.contains(indexName.match(statement).captured(1))) {
+            statements.append(statement);
+        }
+    }
+    return statements;
+}
+
+// What brings a register with these schema objects to this version: from an earlier one, all
+// of it; at this version, only what is missing (an index or list dropped in the shell). The
+// indexes an older version made stay on a register of this version: a desk not yet updated may
+// have made them again and reads through them.
+QStringList MigrationStatements(const QSet<QString>& names, int version) {
+    QStringList statements;
+    if (version < SchemaVersion || !HoldsEveryList(names)) {
+        statements = HasEarlierLists(names) ? AddReplacedNotes() : MakeValueLists();
+    }
+    // Before the obsolete indexes go: the lists are counted faster in their order.
+    statements += MissingIndexes(names);
+    for (const QString& name : Obsolete()) {
+        if (version < SchemaVersion && names.contains(name)) {
+            statements.append(QStringLiteral("DROP INDEX IF EXISTS [") + name + u']');
+        }
+    }
+    return statements;
+}
+
+// The registers this process has seen with their lists, by file.
+class SeenLists final {
+public:
+    static bool Contains(const QString& file) {
+        const std::lock_guard lock(s_mutex);
+        return Files().contains(file);
+    }
+    static void Insert(const QString& file) {
+        const std::lock_guard lock(s_mutex);
+        Files().insert(file);
+    }
+
+private:
+    static QSet<QString>& Files() {
+        static QSet<QString> files;
+        return files;
+    }
+    static inline std::mutex s_mutex;
+};
+
+// The file a DBManager of that name opens.
+QString DatabaseFile(const QString& databaseName) {
+    QString name = databaseName.isEmpty() ? Settings().GetDatabaseName() : databaseName;
+    if (name.isEmpty()) {
+        name = QString::fromLatin1(DBManager::DefaultDatabaseName);
+    }
+    return basCommon::GetDataFolder() + name;
+}
+
+int UserVersion(SqlCipherConnection& connection) {
+    return connection.Query(QStringLiteral("PRAGMA user_version"), {}).Field(0).toInt();
 }
 
 } // namespace
@@ -237,13 +446,38 @@ QStringList Statements() {
 }
 
 QString CoveringPairs(const QString& column1, const QString& column2) {
-    const bool names = column1.compare(u"Name", Qt::CaseInsensitive) == 0 &&
-                       column2.compare(u"Company", Qt::CaseInsensitive) == 0;
-    return names ? QString::fromLatin1(NamePairs) : QString();
+    const auto is = [](const QString& column, const char16_t* name) {
+        return column.compare(name, Qt::CaseInsensitive) == 0;
+    };
+    if (is(column1, u"Name") && is(column2, u"Company")) {
+        return QString::fromLatin1(NamePairs);
+    }
+    if (is(column1, u"ToMeet") && is(column2, u"Department")) {
+        return QString::fromLatin1(OlderToMeetDepartments);
+    }
+    return {};
+}
+
+QString DistinctValuesIndex(const QString& column) {
+    const auto is = [&column](const char16_t* name) {
+        return column.compare(name, Qt::CaseInsensitive) == 0;
+    };
+    if (is(u"Company")) {
+        return QString::fromLatin1(OlderCompanies);
+    }
+    if (is(u"ToMeet")) {
+        return QString::fromLatin1(OlderToMeetDepartments);
+    }
+    for (const char16_t* own : {u"VisitorType", u"Purpose", u"Department"}) {
+        if (is(own)) {
+            return QStringLiteral("IX_VisitorRegister_") + QString::fromUtf16(own);
+        }
+    }
+    return {};
 }
 
 QStringList ValueListStatements() {
-    QStringList statements;
+    QStringList statements{CreateReplacedTable()};
     for (const List& list : Lists()) {
         statements.append(CreateTable(list));
     }
@@ -283,44 +517,85 @@ QStringList RemoveUnusedValues() {
 bool HasValueLists(const QString& databaseName) {
     bool read = false;
     const QSet<QString> names = SchemaNames(databaseName, read);
-    const QStringList objects = ValueListObjects();
-    return read && std::all_of(objects.begin(), objects.end(),
-                               [&names](const QString& name) { return names.contains(name); });
+    return read && HoldsEveryList(names);
+}
+
+ListsState ValueListsOf(const QString& databaseName) {
+    const QString file = DatabaseFile(databaseName);
+    if (SeenLists::Contains(file)) {
+        return ListsState::Present;
+    }
+    bool read = false;
+    const QSet<QString> names = SchemaNames(databaseName, read);
+    if (!read) {
+        return ListsState::Unknown;
+    }
+    if (!HoldsEveryList(names)) {
+        return ListsState::Absent;
+    }
+    SeenLists::Insert(file);
+    return ListsState::Present;
+}
+
+Migration Migrate(const QString& databaseName) {
+    // Start-up runs this every time: one look at the version and the schema, and the write lock
+    // only when something is to be done.
+    DBManager reader;
+    reader.SetDatabaseName(databaseName);
+    const std::optional<RecordSet> version =
+        reader.GetRecordSet(QStringLiteral("PRAGMA user_version"));
+    if (!version) {
+        return Migration::Unreadable;
+    }
+    const int found = version->Field(0).toInt();
+    if (found > SchemaVersion) {
+        return Migration::Newer;
+    }
+    bool read = false;
+    const QSet<QString> names = SchemaNames(databaseName, read);
+    if (!read) {
+        return Migration::Unreadable;
+    }
+    Migration outcome = Migration::Current;
+    if (!MigrationStatements(names, found).isEmpty()) {
+        DBManager writer;
+        writer.SetDatabaseName(databaseName);
+        const bool done = writer.ExecuteInWriteTransaction(
+            [&outcome](SqlCipherConnection& connection, QString& failing) {
+                // Another desk may have done it while this one waited for the lock.
+                failing = QStringLiteral("PRAGMA user_version");
+                const int now = UserVersion(connection);
+                if (now > SchemaVersion) {
+                    outcome = Migration::Newer;
+                    return;
+                }
+                failing = SchemaQuery();
+                const QStringList statements =
+                    MigrationStatements(NamesOf(connection.Query(SchemaQuery(), {})), now);
+                if (statements.isEmpty()) {
+                    return;
+                }
+                for (const QString& statement : statements) {
+                    failing = statement;
+                    connection.Execute(statement, {});
+                }
+                failing = QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion);
+                connection.ExecuteScript(failing + u';');
+                outcome = Migration::Migrated;
+            });
+        if (!done) {
+            return Migration::Failed;
+        }
+    }
+    if (outcome != Migration::Newer) {
+        SeenLists::Insert(DatabaseFile(databaseName));
+    }
+    return outcome;
 }
 
 bool AddMissing(const QString& databaseName) {
-    // Start-up runs this every time: one look at the schema, and a statement only for what is
-    // not there (all of it when the schema could not be read).
-    bool read = false;
-    const QSet<QString> names = SchemaNames(databaseName, read);
-    const QStringList objects = ValueListObjects();
-    // Before the obsolete indexes go: the lists are counted faster in their order. Made anew
-    // only when the schema shows one missing, since counting a million visits takes seconds.
-    const bool lists =
-        read && (std::all_of(objects.begin(), objects.end(),
-                             [&names](const QString& name) { return names.contains(name); }) ||
-                 AddValueLists(databaseName));
-    bool all = lists;
-    static const QRegularExpression indexName(QStringLiteral(R"(\[([^\]]+)\])"));
-    for (const QString& statement : Statements()) {
-        if (names.contains(indexName.match(statement).captured(1))) {
-            continue;
-        }
-        DBManager database;
-        database.SetDatabaseName(databaseName);
-        all = database.ExecuteNonQuery(statement) && all;
-    }
-    for (const QString& name : Obsolete()) {
-        // The indexes the lists replace stay until the lists are there.
-        if (names.contains(name) && lists) {
-            DBManager database;
-            database.SetDatabaseName(databaseName);
-            all =
-                database.ExecuteNonQuery(QStringLiteral("DROP INDEX IF EXISTS [") + name + u']') &&
-                all;
-        }
-    }
-    return all;
+    const Migration outcome = Migrate(databaseName);
+    return outcome == Migration::Current || outcome == Migration::Migrated;
 }
 
 } // namespace DatabaseIndexes

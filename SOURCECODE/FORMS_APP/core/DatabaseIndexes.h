@@ -13,7 +13,8 @@ namespace DatabaseIndexes {
 QStringList Statements();
 
 // The index that covers the distinct pairs of the two columns, for a look-up to name, since the
-// planner would otherwise read the table; "" when no index covers them.
+// planner would otherwise read the table; "" when no index covers them. The (to meet,
+// department) pairs have a value list; their index is an older version's.
 QString CoveringPairs(const QString& column1, const QString& column2);
 
 // Value lists. Where most visitors bring a value of their own (hundreds of thousands of
@@ -35,10 +36,40 @@ QStringList RemoveUnusedValues();
 // True when the named database (the configured one when empty) holds every value list.
 bool HasValueLists(const QString& databaseName = QString());
 
-// Adds the missing indexes and value lists to the named database (the configured one when
-// empty), a value list filled from the visits in the same transaction that makes its triggers,
-// and drops the indexes an older version made that no query needs any more; false when one could
-// not be made, which is logged.
+// What a reader may take from the named database (the configured one when empty): its value
+// lists; none, so the indexes of an older version are its way (a register whose migration has
+// not got through yet); or nothing, since its schema could not be read, and a reading without
+// the lists could meet a register with no index behind it. A process that has seen the lists
+// remembers them, so a reading costs no look-up of its own.
+enum class ListsState { Present, Absent, Unknown };
+ListsState ValueListsOf(const QString& databaseName = QString());
+// The index an older version stepped through for the distinct values of a column that now has
+// a value list, and for the other columns their own index; "" when none is known.
+QString DistinctValuesIndex(const QString& column);
+
+// The version of the schema this program makes and reads, kept in the register's
+// user_version; a register of an earlier version has 0. Every desk on one register runs one
+// version.
+constexpr int SchemaVersion = 1;
+
+enum class Migration {
+    Current,    // the register was at this version already (another desk may have just done it)
+    Migrated,   // brought to this version now
+    Newer,      // made by a newer version: this program must not touch it; nothing changed
+    Failed,     // could not be done now (logged); nothing changed, the next start tries again
+    Unreadable, // the version could not be read (logged)
+};
+
+// Brings a register of an earlier version (the configured one when empty) to this one in one
+// write transaction: adds the missing indexes and value lists, a value list filled from the
+// visits with its triggers, and drops the indexes an older version made that no query needs
+// any more; on a register of this version it adds only what is missing. The schema and version
+// are read again under the write lock, so of two desks that start together one does the work.
+// The changed pages stay in memory until the commit, so other desks read on meanwhile, and a
+// reader that holds on past the busy timeout makes it fail.
+Migration Migrate(const QString& databaseName = QString());
+
+// Migrate for the tools: true when the register is at this version afterwards.
 bool AddMissing(const QString& databaseName = QString());
 
 } // namespace DatabaseIndexes

@@ -238,23 +238,48 @@ std::optional<QStringList> QuotedValueList(const QString& text) {
     return values;
 }
 
+// True when the column's values come from the register's value lists; false when the register
+// still has an older version's index instead. Raises when the schema could not be read: a
+// reading beside the lists could meet a register with no index behind it and step through
+// every visit.
+bool FromValueLists(const QString& list) {
+    if (list.isEmpty()) {
+        return false;
+    }
+    switch (DatabaseIndexes::ValueListsOf()) {
+    case DatabaseIndexes::ListsState::Present:
+        return true;
+    case DatabaseIndexes::ListsState::Absent:
+        return false;
+    case DatabaseIndexes::ListsState::Unknown:
+        break;
+    }
+    throw CoreError(QStringLiteral("The value lists of the database could not be looked up"));
+}
+
 // The distinct non-empty values of a column above a bound, in binary order; the LIMIT stops the
 // reading early (-1 reads them all). From the column's value list where it has one; otherwise by
 // a skip-scan over the column's index: each step seeks the next larger value, so the cost follows
-// the number of values read rather than the number of visits.
+// the number of values read rather than the number of visits. The index is named, so a register
+// without it fails the reading instead of having every visit read at each step.
 QString DistinctValuesQuery(const QString& name) {
     const QString column = u'[' + name + u']';
     const QString list = DatabaseIndexes::ValueList(name);
-    if (!list.isEmpty() && DatabaseIndexes::HasValueLists()) {
+    if (FromValueLists(list)) {
         return QStringLiteral("SELECT ") + column + QStringLiteral(" FROM [") + list +
                QStringLiteral("] WHERE ") + column +
                QStringLiteral(" > ? AND [Visits] > 0 ORDER BY ") + column +
                QStringLiteral(" LIMIT ?");
     }
-    return QStringLiteral("WITH RECURSIVE [Step]([Value]) AS (SELECT MIN(") + column +
-           QStringLiteral(") FROM [VisitorRegister] WHERE ") + column +
-           QStringLiteral(" > ? UNION ALL SELECT (SELECT MIN(") + column +
-           QStringLiteral(") FROM [VisitorRegister] WHERE ") + column +
+    const QString index = DatabaseIndexes::DistinctValuesIndex(name);
+    if (index.isEmpty()) {
+        throw CoreError(QStringLiteral("No index holds the values of ") + name);
+    }
+    const QString visits =
+        QStringLiteral(" FROM [VisitorRegister] INDEXED BY [") + index + QStringLiteral("] WHERE ");
+    return QStringLiteral("WITH RECURSIVE [Step]([Value]) AS (SELECT MIN(") + column + u')' +
+           visits + column + QStringLiteral(" > ? UNION ALL SELECT (SELECT MIN(") + column + u')' +
+           visits + column +
            QStringLiteral(" > [Step].[Value]) FROM [Step] WHERE [Step].[Value] IS NOT NULL "
                           "LIMIT ?) SELECT [Value] AS ") +
            column + QStringLiteral(" FROM [Step] WHERE [Value] IS NOT NULL");
@@ -1064,7 +1089,7 @@ std::optional<RecordSet> Visitor::FillSimpleSearch(const QString& Column1, const
         const QString first = u'[' + KnownColumn(Column1) + u']';
         const QString second = u'[' + KnownColumn(Column2) + u']';
         const QString pairs = DatabaseIndexes::PairList(Column1, Column2);
-        if (!pairs.isEmpty() && DatabaseIndexes::HasValueLists()) {
+        if (FromValueLists(pairs)) {
             // Each pair once already, in the list's order.
             statement = QStringLiteral("SELECT ") + first + u',' + second +
                         QStringLiteral(" FROM [") + pairs +
@@ -1072,12 +1097,16 @@ std::optional<RecordSet> Visitor::FillSimpleSearch(const QString& Column1, const
                         QStringLiteral(" LIKE ? AND ") + second +
                         QStringLiteral(" LIKE ? ORDER BY ") + first + u',' + second;
         } else {
+            // Named, so a register without the index fails the look-up instead of having every
+            // visit read.
             const QString covering = DatabaseIndexes::CoveringPairs(Column1, Column2);
+            if (covering.isEmpty()) {
+                throw CoreError(QStringLiteral("No index holds the pairs of ") + first +
+                                QStringLiteral(" and ") + second);
+            }
             statement = QStringLiteral("SELECT DISTINCT ") + first + u',' + second +
-                        QStringLiteral(" FROM [VisitorRegister]") +
-                        (covering.isEmpty() ? QString()
-                                            : QStringLiteral(" INDEXED BY [") + covering + u']') +
-                        QStringLiteral(" WHERE ") + first + QStringLiteral(" LIKE ? AND ") +
+                        QStringLiteral(" FROM [VisitorRegister] INDEXED BY [") + covering +
+                        QStringLiteral("] WHERE ") + first + QStringLiteral(" LIKE ? AND ") +
                         second + QStringLiteral(" LIKE ?");
         }
     } catch (const std::exception& error) {

@@ -129,23 +129,110 @@ TEST_F(DatabaseValueLists, CountsFollowEveryWriter) {
                                     QStringLiteral("Bob/Sales")}));
 }
 
+// The shell's REPLACE removes the visit that holds the pass number (or row number) without its
+// delete trigger; its values leave the lists all the same. Where the conflict is ignored
+// instead, the visit and its values stay.
+TEST_F(DatabaseValueLists, AVisitReplacedThroughItsPassNumberTakesItsValuesAlong) {
+    struct Case {
+        const char* name;
+        const char* script;
+    };
+    const Case cases[] = {
+        {"insert or replace",
+         "INSERT OR REPLACE INTO VisitorRegister (PassNo, Company, ToMeet, Department) VALUES "
+         "('0005', 'New Co', 'Ann', 'HR');"},
+        {"replace into",
+         "REPLACE INTO VisitorRegister (PassNo, Company, ToMeet, Department) VALUES ('0005', "
+         "'New Co', 'Ann', 'HR');"},
+        {"update or replace",
+         "UPDATE OR REPLACE VisitorRegister SET PassNo = '0005' WHERE PassNo = '0006';"},
+        {"update or replace of the values too",
+         "UPDATE OR REPLACE VisitorRegister SET PassNo = '0005', Company = 'New Co' WHERE PassNo "
+         "= '0001';"},
+        {"row number taken",
+         "INSERT OR REPLACE INTO VisitorRegister (rowid, PassNo, Company) SELECT rowid, '0099', "
+         "'New Co' FROM VisitorRegister WHERE PassNo = '0005';"},
+        {"every visit at once",
+         "INSERT OR REPLACE INTO VisitorRegister (PassNo, Company, ToMeet, Department) SELECT "
+         "PassNo, 'New Co', ToMeet, 'HR' FROM VisitorRegister;"},
+        {"recursive triggers on",
+         "PRAGMA recursive_triggers = ON;\nREPLACE INTO VisitorRegister (PassNo, Company) VALUES "
+         "('0005', 'New Co');"},
+        {"ignored, then deleted",
+         "INSERT OR IGNORE INTO VisitorRegister (PassNo, Company) VALUES ('0005', 'New Co');\n"
+         "DELETE FROM VisitorRegister WHERE PassNo = '0005';\n"
+         "INSERT INTO VisitorRegister (PassNo, Company) VALUES ('0009', 'Acme');"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Execute(QStringLiteral("DELETE FROM [VisitorRegister]"));
+        StoreVisits();
+        Shell(QString::fromLatin1(c.script) + u'\n');
+        ExpectListsMatchTheVisits();
+    }
+    // The one that stayed counted shows, and the replaced visit's company is gone.
+    Execute(QStringLiteral("DELETE FROM [VisitorRegister]"));
+    StoreVisits();
+    Shell(QStringLiteral("INSERT OR IGNORE INTO VisitorRegister (PassNo, Company) VALUES ('0001', "
+                         "'Ignored Co');\nREPLACE INTO VisitorRegister (PassNo, Company) VALUES "
+                         "('0005', 'New Co');\n"));
+    EXPECT_EQ(Values(QStringLiteral("Company")),
+              (QStringList{QStringLiteral("Acme"), QStringLiteral("New Co"),
+                           QStringLiteral("O'Neil Ltd")}));
+}
+
+// A register of the version before the schema version has the lists and their three triggers:
+// the start keeps the counts as they stand (a recount would drop the row at 0) and adds what
+// counts out a replaced visit.
+TEST_F(DatabaseValueLists, TheListsOfTheVersionBeforeGainWhatCountsOutAReplacedVisit) {
+    StoreVisits();
+    Execute(QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = '0005'"));
+    const QString onDelete =
+        Rows(QStringLiteral("SELECT [sql] FROM sqlite_master WHERE [name] = "
+                            "'VisitorRegister_CountValuesOnDelete'"))
+            .value(0)
+            .replace(QStringLiteral(" DELETE FROM [VisitorRegisterReplaced] WHERE [Row] = "
+                                    "OLD.rowid;"),
+                     QString());
+    for (const char* trigger :
+         {"VisitorRegister_CountValuesOnDelete", "VisitorRegister_NoteReplacedOnInsert",
+          "VisitorRegister_NoteReplacedOnUpdate", "VisitorRegister_CountReplacedOnInsert",
+          "VisitorRegister_CountReplacedOnUpdate"}) {
+        Execute(QStringLiteral("DROP TRIGGER IF EXISTS [") + QString::fromLatin1(trigger) + u']');
+    }
+    Execute(QStringLiteral("DROP TABLE IF EXISTS [VisitorRegisterReplaced]"));
+    Execute(onDelete);
+    Execute(QStringLiteral("PRAGMA user_version = 0"));
+    const QStringList before = Rows(QStringLiteral("SELECT * FROM [VisitorCompanies]"));
+    ASSERT_TRUE(before.contains(QStringLiteral("Zeta|0")));
+
+    EXPECT_TRUE(DatabaseIndexes::AddMissing());
+    EXPECT_EQ(Rows(QStringLiteral("SELECT * FROM [VisitorCompanies]")), before);
+    Shell(QStringLiteral("REPLACE INTO VisitorRegister (PassNo, Company) VALUES ('0006', 'New "
+                         "Co');\nDELETE FROM VisitorRegister WHERE PassNo = '0001';\n"));
+    ExpectListsMatchTheVisits();
+}
+
 // A register of an earlier version has indexes in value order and no lists: the start adds the
 // lists, counted from the visits, drops those indexes, and the lists go on following the visits.
 TEST_F(DatabaseValueLists, AnOlderRegisterGainsCountedListsAndLosesTheIndexesTheyReplace) {
     StoreVisits();
     for (const char* trigger :
          {"VisitorRegister_CountValuesOnInsert", "VisitorRegister_CountValuesOnDelete",
-          "VisitorRegister_CountValuesOnUpdate"}) {
-        Execute(QStringLiteral("DROP TRIGGER [") + QString::fromLatin1(trigger) + u']');
+          "VisitorRegister_CountValuesOnUpdate", "VisitorRegister_NoteReplacedOnInsert",
+          "VisitorRegister_NoteReplacedOnUpdate", "VisitorRegister_CountReplacedOnInsert",
+          "VisitorRegister_CountReplacedOnUpdate"}) {
+        Execute(QStringLiteral("DROP TRIGGER IF EXISTS [") + QString::fromLatin1(trigger) + u']');
     }
-    for (const char* table :
-         {"VisitorCompanies", "VisitorPersonsToMeet", "VisitorToMeetDepartments"}) {
-        Execute(QStringLiteral("DROP TABLE [") + QString::fromLatin1(table) + u']');
+    for (const char* table : {"VisitorCompanies", "VisitorPersonsToMeet",
+                              "VisitorToMeetDepartments", "VisitorRegisterReplaced"}) {
+        Execute(QStringLiteral("DROP TABLE IF EXISTS [") + QString::fromLatin1(table) + u']');
     }
     Execute(QStringLiteral(
         "CREATE INDEX [IX_VisitorRegister_Company] ON [VisitorRegister] ([Company])"));
     Execute(QStringLiteral("CREATE INDEX [IX_VisitorRegister_ToMeetDepartment] ON "
                            "[VisitorRegister] ([ToMeet], [Department])"));
+    Execute(QStringLiteral("PRAGMA user_version = 0"));
     ASSERT_FALSE(DatabaseIndexes::HasValueLists());
     // Until then the drop-down reads the register itself.
     EXPECT_EQ(Values(QStringLiteral("Company")),

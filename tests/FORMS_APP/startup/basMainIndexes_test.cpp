@@ -81,6 +81,7 @@ TEST_F(basMainIndexesTest, StartReplacesTheNameOrderedPairIndex) {
     ASSERT_TRUE(DBManager().ExecuteNonQuery(
         QStringLiteral("INSERT INTO [VisitorRegister] ([PassNo], [Name], [Company], [ToMeet]) "
                        "VALUES ('0001', 'Ann Lee', 'Acme', 'Bob Ray')")));
+    ASSERT_TRUE(DBManager().ExecuteNonQuery(QStringLiteral("PRAGMA user_version = 0")));
 
     Start();
     EXPECT_EQ(IndexNames(), installed);
@@ -91,4 +92,29 @@ TEST_F(basMainIndexesTest, StartReplacesTheNameOrderedPairIndex) {
     ASSERT_EQ(pairs->RecordCount(), 1);
     EXPECT_EQ(pairs->Text(0, 0), QStringLiteral("Ann Lee"));
     EXPECT_EQ(pairs->Text(0, 1), QStringLiteral("Acme"));
+}
+
+// A register that a newer version of the program has made its own: the start refuses with a
+// message that says to update this workstation, and leaves the register as it was.
+TEST_F(basMainIndexesTest, StartRefusesARegisterOfANewerVersionAndLeavesItAlone) {
+    ASSERT_TRUE(
+        DBManager().ExecuteNonQuery(QStringLiteral("DROP INDEX [IX_VisitorRegister_CheckedIn]")));
+    ASSERT_TRUE(DBManager().ExecuteNonQuery(QStringLiteral("PRAGMA user_version = 1000")));
+    QFile file(program.DatabaseFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    first = basMain::Main();
+    EXPECT_EQ(first, nullptr);
+    ASSERT_EQ(MsgBox::Recorded().size(), 1U);
+    const MsgBox::Shown& shown = MsgBox::Recorded().front();
+    EXPECT_EQ(shown.text,
+              QStringLiteral("The database named quorvane.sys.qvd belongs to a newer version of "
+                             "Quorvane Lite than the one on this workstation. Please update "
+                             "Quorvane Lite on this workstation. The application cannot be "
+                             "launched!"));
+    EXPECT_EQ(shown.icon, MsgBox::Icon::Critical);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
 }
