@@ -25,13 +25,15 @@ QString DescriptionOf(const std::exception& error) {
 // Opens a fresh connection for one data call; raises when the file cannot be opened or keyed.
 std::unique_ptr<SqlCipherConnection> OpenConnection(QString& databaseName,
                                                     const char* vfs = nullptr) {
+    const QString folder = basCommon::GetDataFolder();
     if (databaseName.isEmpty()) {
-        databaseName = Settings().GetDatabaseName();
+        // A name that cannot be read raises: the default one would be another register.
+        databaseName = Settings().ReadDatabaseName();
         if (databaseName.isEmpty()) {
             databaseName = QString::fromLatin1(DBManager::DefaultDatabaseName);
         }
     }
-    const QString path = basCommon::GetDataFolder() + databaseName;
+    const QString path = folder + databaseName;
     return std::make_unique<SqlCipherConnection>(path,
                                                  QString::fromLatin1(DBManager::DatabasePassword),
                                                  SqlCipherConnection::Mode::ExistingOnly, vfs);
@@ -42,7 +44,7 @@ QString BackupOfConfiguredDatabase(const QString& target, DatabaseSnapshot::Exis
                                    QString& copyPath) {
     try {
         // The configured name as it stands: no default applies to the copy.
-        const QString source = basCommon::GetDataFolder() + Settings().GetDatabaseName();
+        const QString source = basCommon::GetDataFolder() + Settings().ReadDatabaseName();
         copyPath = DatabaseSnapshot::Copy(
             source, target, QString::fromLatin1(DBManager::DatabasePassword), existing);
         return {};

@@ -161,7 +161,7 @@ QString Settings::GetConfigValue(const QString& key, bool IsEnciphered) {
 
 QString Settings::GetDatabaseName() {
     try {
-        return GetConfigValue(QStringLiteral("DATABASE"), false);
+        return ReadDatabaseName();
     } catch (const std::exception& error) {
         basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetDatabaseName"));
         return {};
@@ -175,6 +175,10 @@ QString Settings::GetDistributedPath() {
         basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetDistributedPath"));
         return {};
     }
+}
+
+QString Settings::ReadDatabaseName() {
+    return GetConfigValue(QStringLiteral("DATABASE"), false);
 }
 
 QString Settings::ReadDistributedPath() {

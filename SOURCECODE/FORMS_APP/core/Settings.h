@@ -32,6 +32,10 @@ public:
     // Logged and "" on any failure.
     QString GetDatabaseName();
     QString GetDistributedPath();
+    // The register's file name, "" when the value is empty. Raises CoreError when it cannot be
+    // read (file or element missing): taken for "", it would send the desk to the default
+    // register.
+    QString ReadDatabaseName();
     // The shared folder, "" for none. Raises CoreError when it cannot be read (file or element
     // missing, a text the crypto component cannot decipher): taken for "", it would send the
     // desk to the program folder's own register.
