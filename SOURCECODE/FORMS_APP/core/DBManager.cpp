@@ -127,6 +127,65 @@ bool DBManager::ExecuteInOneTransaction(const QStringList& statements) {
     }
 }
 
+bool DBManager::ExecuteWhileLocked(const QString& SQLQuery, const QVariantList& parameters,
+                                   const std::function<bool(qint64 changedRows)>& whileLocked) {
+    lngChangedRows = 0;
+    QString failing = QStringLiteral("BEGIN IMMEDIATE");
+    std::unique_ptr<SqlCipherConnection> connection;
+    qint64 changed = 0;
+    try {
+        // Closing the connection without the COMMIT rolls everything back.
+        connection = OpenConnection(strDatabaseName);
+        connection->ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
+        failing = SQLQuery;
+        connection->Execute(SQLQuery, parameters);
+        changed = sqlite3_changes(connection->Handle());
+    } catch (const std::exception& error) {
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), failing);
+        return false;
+    }
+    if (!whileLocked(changed)) {
+        return false;
+    }
+    try {
+        connection->ExecuteScript(QStringLiteral("COMMIT;"));
+        lngChangedRows = changed;
+        return true;
+    } catch (const std::exception& error) {
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"),
+                            QStringLiteral("COMMIT"));
+        return false;
+    }
+}
+
+bool DBManager::WhenNotLocked(const QString& SQLCommandText, const QVariantList& parameters,
+                              const std::function<void(const RecordSet& rows)>& whileLocked) {
+    std::unique_ptr<SqlCipherConnection> connection;
+    std::optional<RecordSet> rows;
+    try {
+        connection = OpenConnection(strDatabaseName);
+        sqlite3_busy_handler(connection->Handle(), nullptr, nullptr);
+        connection->ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
+        rows = connection->Query(SQLCommandText, parameters);
+    } catch (const DatabaseError& error) {
+        if ((error.Code() & 0xFF) == SQLITE_BUSY) {
+            return false;
+        }
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("GetRecordSet"), SQLCommandText);
+        return false;
+    } catch (const std::exception& error) {
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("GetRecordSet"), SQLCommandText);
+        return false;
+    }
+    whileLocked(*rows);
+    // Nothing was written, so ending the transaction only gives the lock back.
+    return true;
+}
+
 bool DBManager::ExecuteInsert(const QString& KeyQuery,
                               const std::function<QString(const RecordSet& keyRows)>& statementFor,
                               const std::function<void()>& beforeCommit) {

@@ -41,7 +41,8 @@ public:
     // desk to the program folder's own register.
     QString ReadDistributedPath();
 
-    // True when the one row was changed and the configuration written; else logged, false.
+    // All or nothing: true when the one row and the configuration were both stored; else
+    // logged, false, and the table and the file keep what they held.
     bool SaveSettings(const QString& CompanyName, const QString& Password, const QString& Hint,
                       const QString& AdminPassword, const QString& AdminHint,
                       const QString& DatabaseName);
