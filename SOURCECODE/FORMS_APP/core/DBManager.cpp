@@ -257,7 +257,12 @@ bool DBManager::PurgeVisits(const QString& safetyCopy, const QString& lastSecond
                 progress->lastCheckedIn = purge.LastCheckedIn();
             }
         });
-        purge.DeleteUpTo(lastSecond);
+        try {
+            purge.DeleteUpTo(lastSecond);
+        } catch (const std::exception&) {
+            statement = purge.FailedStatement();
+            throw;
+        }
     } catch (const std::exception& error) {
         strLastError = DescriptionOf(error);
         basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), statement);

@@ -76,8 +76,9 @@ public:
     // What a purge's committed transactions did.
     struct PurgeProgress {
         qint64 deleted = 0;
-        // Every visit checked in up to this moment that the copy holds unchanged is gone; ""
-        // when nothing was committed.
+        // The check-in of the last visit the committed transactions took from the copy: every
+        // visit checked in before it that the copy holds unchanged is gone, while some checked in
+        // within that same second may remain; "" when nothing was committed.
         QString lastCheckedIn;
     };
 
