@@ -37,8 +37,9 @@ public:
     QString FailedStatement() const { return m_failed; }
     // The visits the committed transactions deleted.
     qint64 Deleted() const { return m_deleted; }
-    // The check-in up to which the committed transactions went through the copy: every visit up
-    // to it that the copy holds unchanged is gone. "" before the first commit.
+    // The check-in up to which the committed transactions went through the copy: every visit
+    // before it that the copy holds unchanged is gone, and some within that same second may not
+    // be. "" before the first commit.
     QString LastCheckedIn() const { return m_lastCheckedIn; }
 
 private:
