@@ -101,9 +101,9 @@ QWidget* CheckDatabaseAndShowFirstWindow() {
     QString strBaseFolder;
     {
         Settings settings;
-        strDatabaseName = settings.GetDatabaseName();
-        // A shared folder that cannot be read raises here: taken for "none", the desk would work
-        // on the program folder's own register instead of the shared one.
+        // A name or shared folder that cannot be read raises here: taken for "none", the desk
+        // would work on another register than the configured one.
+        strDatabaseName = settings.ReadDatabaseName();
         strBaseFolder = settings.ReadDistributedPath();
     }
     // No default name: an empty name points at the Data folder itself, which is no file.

@@ -25,13 +25,15 @@ QString DescriptionOf(const std::exception& error) {
 // Opens a fresh connection for one data call; raises when the file cannot be opened or keyed.
 std::unique_ptr<SqlCipherConnection> OpenConnection(QString& databaseName,
                                                     const char* vfs = nullptr) {
+    const QString folder = basCommon::GetDataFolder();
     if (databaseName.isEmpty()) {
-        databaseName = Settings().GetDatabaseName();
+        // A name that cannot be read raises: the default one would be another register.
+        databaseName = Settings().ReadDatabaseName();
         if (databaseName.isEmpty()) {
             databaseName = QString::fromLatin1(DBManager::DefaultDatabaseName);
         }
     }
-    const QString path = basCommon::GetDataFolder() + databaseName;
+    const QString path = folder + databaseName;
     return std::make_unique<SqlCipherConnection>(path,
                                                  QString::fromLatin1(DBManager::DatabasePassword),
                                                  SqlCipherConnection::Mode::ExistingOnly, vfs);
@@ -42,7 +44,7 @@ QString BackupOfConfiguredDatabase(const QString& target, DatabaseSnapshot::Exis
                                    QString& copyPath) {
     try {
         // The configured name as it stands: no default applies to the copy.
-        const QString source = basCommon::GetDataFolder() + Settings().GetDatabaseName();
+        const QString source = basCommon::GetDataFolder() + Settings().ReadDatabaseName();
         copyPath = DatabaseSnapshot::Copy(
             source, target, QString::fromLatin1(DBManager::DatabasePassword), existing);
         return {};
@@ -145,6 +147,65 @@ bool DBManager::ExecuteInWriteTransaction(
     }
 }
 
+bool DBManager::ExecuteWhileLocked(const QString& SQLQuery, const QVariantList& parameters,
+                                   const std::function<bool(qint64 changedRows)>& whileLocked) {
+    lngChangedRows = 0;
+    QString failing = QStringLiteral("BEGIN IMMEDIATE");
+    std::unique_ptr<SqlCipherConnection> connection;
+    qint64 changed = 0;
+    try {
+        // Closing the connection without the COMMIT rolls everything back.
+        connection = OpenConnection(strDatabaseName);
+        connection->ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
+        failing = SQLQuery;
+        connection->Execute(SQLQuery, parameters);
+        changed = sqlite3_changes(connection->Handle());
+    } catch (const std::exception& error) {
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), failing);
+        return false;
+    }
+    if (!whileLocked(changed)) {
+        return false;
+    }
+    try {
+        connection->ExecuteScript(QStringLiteral("COMMIT;"));
+        lngChangedRows = changed;
+        return true;
+    } catch (const std::exception& error) {
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"),
+                            QStringLiteral("COMMIT"));
+        return false;
+    }
+}
+
+bool DBManager::WhenNotLocked(const QString& SQLCommandText, const QVariantList& parameters,
+                              const std::function<void(const RecordSet& rows)>& whileLocked) {
+    std::unique_ptr<SqlCipherConnection> connection;
+    std::optional<RecordSet> rows;
+    try {
+        connection = OpenConnection(strDatabaseName);
+        sqlite3_busy_handler(connection->Handle(), nullptr, nullptr);
+        connection->ExecuteScript(QStringLiteral("BEGIN IMMEDIATE;"));
+        rows = connection->Query(SQLCommandText, parameters);
+    } catch (const DatabaseError& error) {
+        if ((error.Code() & 0xFF) == SQLITE_BUSY) {
+            return false;
+        }
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("GetRecordSet"), SQLCommandText);
+        return false;
+    } catch (const std::exception& error) {
+        strLastError = DescriptionOf(error);
+        basCommon::WriteLog(strLastError, QStringLiteral("GetRecordSet"), SQLCommandText);
+        return false;
+    }
+    whileLocked(*rows);
+    // Nothing was written, so ending the transaction only gives the lock back.
+    return true;
+}
+
 bool DBManager::ExecuteInsert(const QString& KeyQuery,
                               const std::function<QString(const RecordSet& keyRows)>& statementFor,
                               const std::function<void()>& beforeCommit) {
@@ -217,7 +278,12 @@ bool DBManager::PurgeVisits(const QString& safetyCopy, const QString& lastSecond
                 progress->lastCheckedIn = purge.LastCheckedIn();
             }
         });
-        purge.DeleteUpTo(lastSecond);
+        try {
+            purge.DeleteUpTo(lastSecond);
+        } catch (const std::exception&) {
+            statement = purge.FailedStatement();
+            throw;
+        }
     } catch (const std::exception& error) {
         strLastError = DescriptionOf(error);
         basCommon::WriteLog(strLastError, QStringLiteral("ExecuteNonQuery"), statement);

@@ -49,6 +49,19 @@ public:
     // The rows the last ExecuteNonQuery inserted, changed or deleted itself (not through
     // triggers); 0 after a failure.
     qint64 ChangedRows() const;
+    // Runs the statement in one write transaction and, with the lock still held, hands the rows
+    // it changed itself to whileLocked, which answers false to roll everything back; what it
+    // raises rolls back too and reaches the caller. Then the COMMIT. True when it was committed;
+    // a failure of the database is logged with source "ExecuteNonQuery" and the statement that
+    // failed.
+    bool ExecuteWhileLocked(const QString& SQLQuery, const QVariantList& parameters,
+                            const std::function<bool(qint64 changedRows)>& whileLocked);
+    // Runs whileLocked with the rows of the query, read under the write lock, only when no other
+    // workstation holds that lock now: it never waits, since the holder may be changing what
+    // whileLocked would. False when the lock was held, or the database failed (logged with
+    // source "GetRecordSet"); what whileLocked raises reaches the caller.
+    bool WhenNotLocked(const QString& SQLCommandText, const QVariantList& parameters,
+                       const std::function<void(const RecordSet& rows)>& whileLocked);
     // Makes the statement that stores a row under a new key and runs it, in one write
     // transaction: KeyQuery is read and statementFor turns its result into the statement while
     // other workstations wait (up to the busy timeout), so no one takes the key in between.
@@ -72,8 +85,9 @@ public:
     // What a purge's committed transactions did.
     struct PurgeProgress {
         qint64 deleted = 0;
-        // Every visit checked in up to this moment that the copy holds unchanged is gone; ""
-        // when nothing was committed.
+        // The check-in of the last visit the committed transactions took from the copy: every
+        // visit checked in before it that the copy holds unchanged is gone, while some checked in
+        // within that same second may remain; "" when nothing was committed.
         QString lastCheckedIn;
     };
 

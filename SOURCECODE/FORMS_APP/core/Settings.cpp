@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <optional>
+
 namespace {
 
 QString DescriptionOf(const std::exception& error) {
@@ -51,12 +53,66 @@ void SetElementText(QDomDocument& document, QDomElement& element, const QString&
     element.appendChild(document.createTextNode(text));
 }
 
-void SaveConfig(const QDomDocument& document) {
+// Replaces the file whole: a reader sees the old file or the new one, never a part.
+void SaveConfig(const QByteArray& content) {
     QSaveFile file(Settings::ConfigFilePath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(document.toByteArray(4)) < 0 ||
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
         !file.commit()) {
         throw CoreError(QStringLiteral("Cannot write ") + Settings::ConfigFilePath() +
                         QStringLiteral(": ") + file.errorString());
+    }
+}
+
+// The table holds one row; without it nothing is stored.
+bool IsTheOneRow(const DBManager& db, qint64 changedRows) {
+    if (changedRows == 1) {
+        return true;
+    }
+    basCommon::WriteLog(QStringLiteral("The settings were not stored as one row: the Settings "
+                                       "table of the database named %1 holds %2 rows.")
+                            .arg(db.DatabaseName())
+                            .arg(changedRows),
+                        QStringLiteral("SaveSettings"));
+    return false;
+}
+
+// Writes the register's name into the configuration; the file's bytes before, or nothing
+// (logged) when the file could not be loaded and so was not written. Raises when it cannot be
+// written, leaving the file as it was.
+std::optional<QByteArray> WriteDatabaseName(const QString& name) {
+    QByteArray before;
+    QFile file(Settings::ConfigFilePath());
+    if (file.open(QIODevice::ReadOnly)) {
+        before = file.readAll();
+        file.close();
+    }
+    bool loaded = false;
+    QDomDocument document = LoadConfig(&loaded);
+    if (!loaded) {
+        basCommon::WriteLog(QString(), QStringLiteral("SaveSettings"));
+        return std::nullopt;
+    }
+    CryptService crypt;
+    crypt.Initialize();
+    QDomElement element = ConfigElement(document, QStringLiteral("DATABASE"));
+    if (element.isNull()) {
+        throw CoreError(QStringLiteral("The configuration value SYSDATA/LC/DATABASE is missing "
+                                       "in ") +
+                        Settings::ConfigFilePath());
+    }
+    SetElementText(document, element, name);
+    SaveConfig(document.toByteArray(4));
+    return before;
+}
+
+// The configuration as it was before a save that did not go through.
+void PutConfigBack(const QByteArray& before) {
+    try {
+        SaveConfig(before);
+    } catch (const std::exception& error) {
+        basCommon::WriteLog(QStringLiteral("The configuration could not be put back: ") +
+                                DescriptionOf(error),
+                            QStringLiteral("SaveSettings"));
     }
 }
 
@@ -161,7 +217,7 @@ QString Settings::GetConfigValue(const QString& key, bool IsEnciphered) {
 
 QString Settings::GetDatabaseName() {
     try {
-        return GetConfigValue(QStringLiteral("DATABASE"), false);
+        return ReadDatabaseName();
     } catch (const std::exception& error) {
         basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetDatabaseName"));
         return {};
@@ -175,6 +231,10 @@ QString Settings::GetDistributedPath() {
         basCommon::WriteLog(DescriptionOf(error), QStringLiteral("GetDistributedPath"));
         return {};
     }
+}
+
+QString Settings::ReadDatabaseName() {
+    return GetConfigValue(QStringLiteral("DATABASE"), false);
 }
 
 QString Settings::ReadDistributedPath() {
@@ -200,43 +260,32 @@ QString Settings::ReadDistributedPath() {
 bool Settings::SaveSettings(const QString& CompanyName, const QString& Password,
                             const QString& Hint, const QString& AdminPassword,
                             const QString& AdminHint, const QString& DatabaseName) {
+    std::optional<QByteArray> replaced;
     try {
-        // Bound values, so an apostrophe in a name or hint is stored as typed.
+        // One write transaction holds the row, its count and the configuration together: the
+        // file is written while the lock is held, so a refused file rolls the row back, and a
+        // COMMIT that fails puts the old file back.
         DBManager db;
-        if (!db.ExecuteNonQuery(QStringLiteral("UPDATE [Settings] SET [CompanyName]=?, [PWD]=?, "
-                                               "[Hint]=?, [AdminPWD]=?, [AdminHint]=?"),
-                                {CompanyName, Password, Hint, AdminPassword, AdminHint})) {
-            return false;
+        const bool committed = db.ExecuteWhileLocked(
+            // Bound values, so an apostrophe in a name or hint is stored as typed.
+            QStringLiteral("UPDATE [Settings] SET [CompanyName]=?, [PWD]=?, [Hint]=?, "
+                           "[AdminPWD]=?, [AdminHint]=?"),
+            {CompanyName, Password, Hint, AdminPassword, AdminHint}, [&](qint64 changedRows) {
+                if (!IsTheOneRow(db, changedRows)) {
+                    return false;
+                }
+                replaced = WriteDatabaseName(DatabaseName);
+                return replaced.has_value();
+            });
+        if (!committed && replaced) {
+            PutConfigBack(*replaced);
         }
-        // The table holds one row; without it nothing was stored.
-        if (db.ChangedRows() != 1) {
-            const QString why = QStringLiteral("The settings were not stored as one row: the "
-                                               "Settings table of the database named %1 holds "
-                                               "%2 rows.")
-                                    .arg(db.DatabaseName())
-                                    .arg(db.ChangedRows());
-            basCommon::WriteLog(why, QStringLiteral("SaveSettings"));
-            return false;
-        }
-        bool loaded = false;
-        QDomDocument document = LoadConfig(&loaded);
-        if (!loaded) {
-            basCommon::WriteLog(QString(), QStringLiteral("SaveSettings"));
-            return false;
-        }
-        CryptService crypt;
-        crypt.Initialize();
-        QDomElement element = ConfigElement(document, QStringLiteral("DATABASE"));
-        if (element.isNull()) {
-            throw CoreError(QStringLiteral("The configuration value SYSDATA/LC/DATABASE is "
-                                           "missing in ") +
-                            ConfigFilePath());
-        }
-        SetElementText(document, element, DatabaseName);
-        SaveConfig(document);
-        return true;
+        return committed;
     } catch (const std::exception& error) {
         basCommon::WriteLog(DescriptionOf(error), QStringLiteral("SaveSettings"));
+        if (replaced) {
+            PutConfigBack(*replaced);
+        }
         return false;
     }
 }

@@ -32,12 +32,17 @@ public:
     // Logged and "" on any failure.
     QString GetDatabaseName();
     QString GetDistributedPath();
+    // The register's file name, "" when the value is empty. Raises CoreError when it cannot be
+    // read (file or element missing): taken for "", it would send the desk to the default
+    // register.
+    QString ReadDatabaseName();
     // The shared folder, "" for none. Raises CoreError when it cannot be read (file or element
     // missing, a text the crypto component cannot decipher): taken for "", it would send the
     // desk to the program folder's own register.
     QString ReadDistributedPath();
 
-    // True when the one row was changed and the configuration written; else logged, false.
+    // All or nothing: true when the one row and the configuration were both stored; else
+    // logged, false, and the table and the file keep what they held.
     bool SaveSettings(const QString& CompanyName, const QString& Password, const QString& Hint,
                       const QString& AdminPassword, const QString& AdminHint,
                       const QString& DatabaseName);

@@ -77,6 +77,7 @@ VisitPurge::VisitPurge(SqlCipherConnection& connection, const QString& safetyCop
     }
     m_columns = static_cast<int>(names.size());
     m_delete = BuildDeleteStatement(names);
+    m_failed = m_delete;
 
     QStringList quoted;
     for (const QString& name : names) {
@@ -203,7 +204,9 @@ double VisitPurge::DeleteForAWhile(const QString& lastSecond, qint64 deletingMs,
         } while ((maxBatches == 0 || batches < maxBatches) &&
                  timer.elapsed() + lastBatchMs <= deletingMs && LoadBatch());
         const qint64 deleting = std::max<qint64>(timer.elapsed(), 1);
+        m_failed = QStringLiteral("COMMIT");
         m_connection.ExecuteScript(QStringLiteral("COMMIT;"));
+        m_failed = m_delete;
         m_deleted += deleted;
         m_lastCheckedIn = end;
         return static_cast<double>(deleting) /

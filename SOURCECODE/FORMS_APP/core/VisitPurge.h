@@ -33,10 +33,13 @@ public:
 
     // The statement of one batch, for the log.
     QString DeleteStatement() const { return m_delete; }
+    // The statement whose failure stopped DeleteUpTo, for the log: the batch's, or the COMMIT.
+    QString FailedStatement() const { return m_failed; }
     // The visits the committed transactions deleted.
     qint64 Deleted() const { return m_deleted; }
-    // The check-in up to which the committed transactions went through the copy: every visit up
-    // to it that the copy holds unchanged is gone. "" before the first commit.
+    // The check-in up to which the committed transactions went through the copy: every visit
+    // before it that the copy holds unchanged is gone, and some within that same second may not
+    // be. "" before the first commit.
     QString LastCheckedIn() const { return m_lastCheckedIn; }
 
 private:
@@ -59,6 +62,7 @@ private:
     SqlCipherConnection m_copy;
     int m_columns = 0;
     QString m_delete;
+    QString m_failed;
     Statement m_copyRows;
     Statement m_insert;
     Statement m_deleteBatch;

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QSet>
 #include <QStringList>
 #include <QTime>
@@ -661,17 +662,8 @@ bool Visitor::InsertVisitorRecord() {
 
 bool Visitor::UpdateVisitorRecord() {
     m_errorMessage.clear();
-    m_photoSetAside = false;
-    m_newPhotoPlaced = false;
+    ForgetPhotoChange();
     try {
-        // Deleted meanwhile on another workstation: the UPDATE would change nothing and the
-        // edits would be lost without a word. A failing look-up is left to the UPDATE.
-        const std::optional<RecordSet> row = DBManager().GetRecordSet(
-            QStringLiteral("SELECT 1 FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo});
-        if (row && row->RecordCount() == 0) {
-            m_errorMessage = QString::fromLatin1(MissingVisitMessage) + CrLf;
-            return false;
-        }
         if (m_imageFile.size() > 1 && !IsBareFileName(m_imageFile)) {
             m_errorMessage = RefusedPhotoNameMessage(m_imageFile);
             return false;
@@ -685,28 +677,65 @@ bool Visitor::UpdateVisitorRecord() {
             m_errorMessage = QString::fromLatin1(UpdateFailedMessage);
             return false;
         }
-        SetPhotoAsideForUpdate();
-        if (!DBManager().ExecuteNonQuery(statement)) {
-            m_errorMessage = QString::fromLatin1(UpdateFailedMessage);
-            PutBackUpdatedPhoto();
+        const QString newPhoto =
+            m_imageFile.size() > 1 ? basCommon::GetTempFolder() + m_imageFile : QString();
+        // The photo changes only when the UPDATE changed the one row, under its write lock: a
+        // visit deleted meanwhile on another workstation gets no photo, and its edits are in no
+        // row, which the user is told.
+        qint64 changed = -1;
+        const bool committed =
+            DBManager().ExecuteWhileLocked(statement, {}, [&](qint64 changedRows) {
+                changed = changedRows;
+                if (changedRows != 1) {
+                    return false;
+                }
+                if (!newPhoto.isEmpty() || m_imageCleared) {
+                    ChangePhotoWhileLocked(newPhoto, QStringLiteral("UpdateVisitorRecord"));
+                }
+                return true;
+            });
+        if (!committed) {
+            PutBackPhoto(QStringLiteral("The stored photo could not be put back: "),
+                         QStringLiteral("UpdateVisitorRecord"));
+            FailWith(changed == 0 ? QString::fromLatin1(MissingVisitMessage) + CrLf
+                                  : QString::fromLatin1(UpdateFailedMessage));
             return false;
         }
-        KeepUpdatedPhoto();
+        KeepChangedPhoto();
         return true;
     } catch (const std::exception& error) {
         const QString description = QString::fromStdString(error.what());
         basCommon::WriteLog(description, QStringLiteral("UpdateVisitorRecord"));
-        m_errorMessage = QString::fromLatin1(UpdateFailedMessage) + CrLf + description;
-        PutBackUpdatedPhoto();
+        PutBackPhoto(QStringLiteral("The stored photo could not be put back: "),
+                     QStringLiteral("UpdateVisitorRecord"));
+        FailWith(QString::fromLatin1(UpdateFailedMessage) + CrLf + description);
         return false;
     }
 }
 
-void Visitor::SetPhotoAsideForUpdate() {
-    const bool newPhoto = m_imageFile.size() > 1;
-    if (!newPhoto && !m_imageCleared) {
-        return;
+void Visitor::ForgetPhotoChange() {
+    m_photoSetAside = false;
+    m_newPhotoPlaced = false;
+    m_oldPhoto.reset();
+}
+
+// Runs while the row's change holds the write lock, so a load on another workstation never sees
+// the photo half changed. What fails is put back before the lock goes.
+void Visitor::ChangePhotoWhileLocked(const QString& newPhoto, const QString& source) {
+    try {
+        SetPhotoAside();
+        if (!newPhoto.isEmpty()) {
+            basCommon::CopyFile(newPhoto, PhotoPath());
+            m_newPhotoPlaced = true;
+        }
+        TakeSetAsidePhoto();
+    } catch (const std::exception&) {
+        PutBackPhoto(QStringLiteral("The stored photo could not be put back: "), source);
+        throw;
     }
+}
+
+void Visitor::SetPhotoAside() {
     const QString photo = PhotoPath();
     const QString aside = SetAsidePath(photo);
     if (basCommon::FileExists(aside)) {
@@ -714,54 +743,73 @@ void Visitor::SetPhotoAsideForUpdate() {
         // is the visit's photo, already set aside.
         if (!basCommon::FileExists(photo)) {
             m_photoSetAside = true;
-        } else if (!QFile::remove(aside)) {
+            return;
+        }
+        if (!QFile::remove(aside)) {
             throw CoreError(QStringLiteral("Permission denied: ") + aside);
         }
     }
-    if (!m_photoSetAside && basCommon::FileExists(photo)) {
+    if (basCommon::FileExists(photo)) {
         if (!QFile::rename(photo, aside)) {
             throw CoreError(QStringLiteral("Permission denied: ") + photo);
         }
         m_photoSetAside = true;
     }
-    if (newPhoto) {
-        basCommon::CopyFile(basCommon::GetTempFolder() + m_imageFile, photo);
-        m_newPhotoPlaced = true;
-    }
 }
 
-void Visitor::KeepUpdatedPhoto() {
-    const QString photo = PhotoPath();
+// Just before the COMMIT the set-aside photo moves into memory: left on disk once the lock goes,
+// it would look like a change cut short to a load on another workstation, which would put it
+// back.
+void Visitor::TakeSetAsidePhoto() {
+    if (!m_photoSetAside) {
+        return;
+    }
+    const QString aside = SetAsidePath(PhotoPath());
+    QFile file(aside);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw CoreError(QStringLiteral("Cannot read ") + aside + QStringLiteral(": ") +
+                        file.errorString());
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        throw CoreError(QStringLiteral("Cannot read ") + aside + QStringLiteral(": ") +
+                        file.errorString());
+    }
+    file.close();
+    if (!QFile::remove(aside)) {
+        throw CoreError(QStringLiteral("Permission denied: ") + aside);
+    }
+    m_oldPhoto = bytes;
+    m_photoSetAside = false;
+}
+
+void Visitor::KeepChangedPhoto() {
     if (m_newPhotoPlaced) {
         // A temporary file that stays behind does no harm.
         QFile::remove(basCommon::GetTempFolder() + m_imageFile);
-        m_imageFile = photo;
+        m_imageFile = PhotoPath();
     }
-    if (m_photoSetAside && !QFile::remove(SetAsidePath(photo))) {
-        ReportPhotoProblem(
-            QStringLiteral("The record was updated, but its old photo could not be removed: ") +
-                SetAsidePath(photo),
-            QStringLiteral("UpdateVisitorRecord"));
-    }
-    m_photoSetAside = false;
-    m_newPhotoPlaced = false;
+    ForgetPhotoChange();
 }
 
-void Visitor::PutBackUpdatedPhoto() {
-    if (!m_photoSetAside && !m_newPhotoPlaced) {
+// The stored photo as it was before a change that did not go through.
+void Visitor::PutBackPhoto(const QString& problem, const QString& source) {
+    if (!m_photoSetAside && !m_newPhotoPlaced && !m_oldPhoto) {
         return;
     }
     const QString photo = PhotoPath();
     bool putBack = !m_newPhotoPlaced || QFile::remove(photo);
-    if (m_photoSetAside) {
+    if (m_oldPhoto) {
+        QSaveFile file(photo);
+        putBack = file.open(QIODevice::WriteOnly) &&
+                  file.write(*m_oldPhoto) == m_oldPhoto->size() && file.commit() && putBack;
+    } else if (m_photoSetAside) {
         putBack = QFile::rename(SetAsidePath(photo), photo) && putBack;
     }
     if (!putBack) {
-        ReportPhotoProblem(QStringLiteral("The stored photo could not be put back: ") + photo,
-                           QStringLiteral("UpdateVisitorRecord"));
+        ReportPhotoProblem(problem + photo, source);
     }
-    m_photoSetAside = false;
-    m_newPhotoPlaced = false;
+    ForgetPhotoChange();
 }
 
 // The box shows the problem after whatever the message held; the log keeps it.
@@ -771,6 +819,15 @@ void Visitor::ReportPhotoProblem(const QString& problem, const QString& source) 
     }
     m_errorMessage += problem;
     basCommon::WriteLog(problem, source);
+}
+
+// The failure first, then the photo problems already reported.
+void Visitor::FailWith(const QString& failure) {
+    const QString problems = m_errorMessage;
+    m_errorMessage = failure;
+    if (!problems.isEmpty()) {
+        m_errorMessage += (failure.endsWith(CrLf) ? QString() : CrLf) + problems;
+    }
 }
 
 // ---- other changes ----
@@ -799,41 +856,31 @@ bool Visitor::CheckOutVisitor() {
 }
 
 bool Visitor::DeleteVisitor() {
+    m_errorMessage.clear();
+    ForgetPhotoChange();
     try {
-        // The photo is set aside rather than removed, so a row that cannot be deleted keeps it.
-        const QString photo = PhotoPath();
-        const QString aside = SetAsidePath(photo);
-        bool setAside = false;
-        if (basCommon::FileExists(photo)) {
-            QFile::remove(aside); // older than the photo: left by a change cut short
-            if (!QFile::rename(photo, aside)) {
-                throw CoreError(QStringLiteral("Permission denied: ") + photo);
-            }
-            setAside = true;
-        } else {
-            // Without a photo beside it, a set-aside file is the visit's photo, left by a change
-            // cut short: it goes with the row, or back in place when the row stays.
-            setAside = basCommon::FileExists(aside);
-        }
-        // A row already deleted elsewhere is no failure: the visit is gone, as asked.
+        RequireBareFileName(m_passNo);
+        // The photo goes under the DELETE's write lock, and comes back when the row stays. A row
+        // already deleted elsewhere is no failure: the visit is gone, as asked.
         DBManager db;
-        if (!db.ExecuteNonQuery(QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"),
-                                {m_passNo})) {
+        const bool committed = db.ExecuteWhileLocked(
+            QStringLiteral("DELETE FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo},
+            [this](qint64) {
+                ChangePhotoWhileLocked(QString(), QStringLiteral("DeleteVisitor"));
+                return true;
+            });
+        if (!committed) {
             m_errorMessage = db.LastError();
-            if (setAside && !QFile::rename(aside, photo)) {
-                ReportPhotoProblem(QStringLiteral("The photo could not be put back: ") + photo,
-                                   QStringLiteral("DeleteVisitor"));
-            }
+            PutBackPhoto(QStringLiteral("The photo could not be put back: "),
+                         QStringLiteral("DeleteVisitor"));
             return false;
         }
-        if (setAside && !QFile::remove(aside)) {
-            basCommon::WriteLog(QStringLiteral("Permission denied: ") + aside,
-                                QStringLiteral("DeleteVisitor"));
-        }
+        ForgetPhotoChange();
         return true;
     } catch (const std::exception& error) {
-        m_errorMessage = QString::fromStdString(error.what());
-        basCommon::WriteLog(m_errorMessage, QStringLiteral("DeleteVisitor"));
+        const QString description = QString::fromStdString(error.what());
+        basCommon::WriteLog(description, QStringLiteral("DeleteVisitor"));
+        FailWith(description);
         return false;
     }
 }
@@ -908,18 +955,35 @@ Visitor::LoadResult Visitor::ReadVisitor() {
     return LoadResult::Loaded;
 }
 
-// A change cut short (the program ended midway) can leave the photo of a visit that is still
-// stored set aside, with none in its place: it goes back. A delete or insert of the number removes
-// such a file, so it never becomes the photo of a later visit. Beside a photo in place it is left
-// alone, since a change on another workstation may still need it.
+// A change cut short (the program ended midway) can leave the photo of a visit set aside, with
+// none in its place. It goes back only under the write lock with the row still there, so a change
+// under way on another workstation, which holds that lock, is never undone; a visit deleted
+// meanwhile takes it along. A delete or insert of the number removes such a file, so it never
+// becomes the photo of a later visit. Beside a photo in place it is left alone.
 void Visitor::RestoreSetAsidePhoto() {
     try {
         const QString photo = PhotoPath();
         const QString aside = SetAsidePath(photo);
-        if (basCommon::FileExists(aside) && !basCommon::FileExists(photo) &&
-            !QFile::rename(aside, photo)) {
-            throw CoreError(QStringLiteral("The set-aside photo could not be put back: ") + aside);
+        if (!basCommon::FileExists(aside) || basCommon::FileExists(photo)) {
+            return;
         }
+        DBManager().WhenNotLocked(
+            QStringLiteral("SELECT 1 FROM [VisitorRegister] WHERE [PassNo] = ?"), {m_passNo},
+            [&](const RecordSet& rows) {
+                if (!basCommon::FileExists(aside) || basCommon::FileExists(photo)) {
+                    return;
+                }
+                if (rows.AtEnd()) {
+                    if (!QFile::remove(aside)) {
+                        throw CoreError(QStringLiteral("Permission denied: ") + aside);
+                    }
+                    return;
+                }
+                if (!QFile::rename(aside, photo)) {
+                    throw CoreError(QStringLiteral("The set-aside photo could not be put back: ") +
+                                    aside);
+                }
+            });
     } catch (const std::exception& error) {
         basCommon::WriteLog(QString::fromStdString(error.what()), QStringLiteral("LoadVisitor"));
     }

@@ -2,6 +2,7 @@
 
 #include "RecordSet.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -82,8 +83,8 @@ public:
     // when the photo cannot be moved no row stays.
     bool InsertVisitorRecord();
     // Validates and updates the row of PassNo; the stored photo is replaced by a new one, or
-    // removed when cleared, only when the row changed, and stays as it was otherwise. True when
-    // the row changed; ErrorMessage then holds what could not be done to the photo, or nothing.
+    // removed when cleared, only together with the row, and stays as it was otherwise. True only
+    // when exactly the one row changed; a visit deleted meanwhile is false, saying so.
     bool UpdateVisitorRecord();
     // Sets the check-out time of PassNo's visit. False, with ErrorMessage saying why, when the
     // visit was not checked out: the database refused, or the visit is gone.
@@ -101,7 +102,8 @@ public:
     // Reads the row of PassNo into the members; false when there is none or it could not be read.
     bool LoadVisitor();
     // As LoadVisitor, telling a missing row from a database that could not be read; ErrorMessage
-    // then says why. A photo that a change cut short left set aside goes back in place.
+    // then says why. A photo that a change cut short left set aside goes back in place, when no
+    // other workstation holds the write lock and the row is still there.
     LoadResult ReadVisitor();
     // Nothing (nullopt) when a search date is unreadable or the query failed.
     std::optional<RecordSet> GetVisitorList(const RecordSet::FirstRows& firstRows = {});
@@ -142,13 +144,17 @@ private:
     void PlaceInsertedPhoto(InsertedPhoto& photo);
     static void TakeBackInsertedPhoto(const InsertedPhoto& photo);
     QString PhotoPath() const;
-    // The update's photo change, in three steps around the UPDATE: the stored photo is set aside
-    // and a new one put in place before it, then the set-aside one is removed when the row
-    // changed, or everything put back when it did not.
-    void SetPhotoAsideForUpdate();
-    void KeepUpdatedPhoto();
-    void PutBackUpdatedPhoto();
+    // A change's photo work, done while the row's change holds the write lock: the stored photo
+    // is set aside, a new one put in place, and the set-aside one taken into memory before the
+    // COMMIT; a change that is not committed puts the stored photo back.
+    void ChangePhotoWhileLocked(const QString& newPhoto, const QString& source);
+    void SetPhotoAside();
+    void TakeSetAsidePhoto();
+    void KeepChangedPhoto();
+    void PutBackPhoto(const QString& problem, const QString& source);
+    void ForgetPhotoChange();
     void ReportPhotoProblem(const QString& problem, const QString& source);
+    void FailWith(const QString& failure);
     void RestoreSetAsidePhoto();
 
     QString m_passNo;
@@ -169,7 +175,9 @@ private:
     QString m_imageFile;
     bool m_imageCleared = false;
     QString m_errorMessage;
-    // The update's photo change under way: the old photo set aside, a new one in place.
+    // A change's photo work under way: the stored photo set aside or taken into memory, a new
+    // one in place.
     bool m_photoSetAside = false;
     bool m_newPhotoPlaced = false;
+    std::optional<QByteArray> m_oldPhoto;
 };

@@ -6,9 +6,14 @@
 
 namespace {
 
+struct Answer {
+    MsgBox::Result result;
+    std::function<void()> whenAsked;
+};
+
 struct Recorder {
     bool on = false;
-    std::deque<MsgBox::Result> answers;
+    std::deque<Answer> answers;
     std::vector<MsgBox::Shown> shown;
 };
 
@@ -82,9 +87,12 @@ MsgBox::Result MsgBox::Show(QWidget* parent, const QString& text, Buttons button
         if (r.answers.empty()) {
             return firstButton(buttons);
         }
-        const Result answer = r.answers.front();
+        const Answer answer = r.answers.front();
         r.answers.pop_front();
-        return answer;
+        if (answer.whenAsked) {
+            answer.whenAsked();
+        }
+        return answer.result;
     }
     QMessageBox box(qtIcon(icon), title, text, qtButtons(buttons), parent);
     return fromQt(box.exec());
@@ -104,7 +112,11 @@ void MsgBox::StopRecording() {
 }
 
 void MsgBox::QueueAnswer(Result answer) {
-    recorder().answers.push_back(answer);
+    recorder().answers.push_back({answer, {}});
+}
+
+void MsgBox::QueueAnswer(Result answer, std::function<void()> whenAsked) {
+    recorder().answers.push_back({answer, std::move(whenAsked)});
 }
 
 const std::vector<MsgBox::Shown>& MsgBox::Recorded() {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <vector>
 
 class QWidget;
@@ -32,6 +34,9 @@ public:
     static void StartRecording();
     static void StopRecording();
     static void QueueAnswer(Result answer);
+    // As QueueAnswer; whenAsked runs as the box that takes the answer is shown, before the
+    // program reads the answer.
+    static void QueueAnswer(Result answer, std::function<void()> whenAsked);
     static const std::vector<Shown>& Recorded();
     static void ClearRecorded();
 };

@@ -1,5 +1,6 @@
 #include "QtPrinters.h"
 #include "TempProgramFolder.h"
+#include "UnchangeableFolder.h"
 
 #include "core/AppEnvironment.h"
 #include "core/CoreError.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -28,6 +30,28 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(folder.IsValid());
         AppEnvironment::SetClock([] { return FixedNow; });
+    }
+
+    // Every row of the Settings table, in the order stored.
+    static QStringList SettingsRows() {
+        QStringList rows;
+        const auto records = DBManager().GetRecordSet(
+            QStringLiteral("SELECT [CompanyName], [PWD], [Hint], [AdminPWD], [AdminHint] FROM "
+                           "[Settings] ORDER BY rowid"));
+        EXPECT_TRUE(records.has_value());
+        for (int r = 0; records && r < records->RecordCount(); ++r) {
+            QStringList values;
+            for (int c = 0; c < 5; ++c) {
+                values.append(records->Text(r, c));
+            }
+            rows.append(values.join(u'|'));
+        }
+        return rows;
+    }
+
+    static QByteArray FileBytes(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     static void InsertVisit(const QString& passNo, const QString& checkedIn) {
@@ -358,6 +382,60 @@ TEST_F(SettingsTest, SaveSettingsWithoutConfigurationFile) {
     EXPECT_FALSE(QFile::exists(Settings::ConfigFilePath()));
     folder.WriteFile(QStringLiteral("system/sysdata.config"), content);
     EXPECT_EQ(settings.GetCompanyName(), company);
+}
+
+// A save stores the row and the configuration together or neither: a table that does not hold its
+// one row, a COMMIT that another workstation's read holds off, or a configuration that cannot be
+// written leave the table and the file as they were.
+TEST_F(SettingsTest, SaveSettingsStoresTheRowAndTheConfigurationOrNeither) {
+    struct Case {
+        const char* what;
+        std::function<std::shared_ptr<void>(const TempProgramFolder&)> breakIt;
+    };
+    const Case cases[] = {
+        {"table with two rows",
+         [](const TempProgramFolder&) -> std::shared_ptr<void> {
+             DBManager db;
+             EXPECT_TRUE(
+                 db.ExecuteNonQuery(QStringLiteral("DROP TRIGGER [Settings_OneRowOnInsert]")));
+             EXPECT_TRUE(db.ExecuteNonQuery(QStringLiteral(
+                 "INSERT INTO [Settings] VALUES ('Second', 'pw2', 'h2', 'a2', 'ah2')")));
+             return std::make_shared<int>(0);
+         }},
+        {"commit held off by a long read",
+         [](const TempProgramFolder& program) -> std::shared_ptr<void> {
+             auto reader = std::make_shared<SqlCipherConnection>(
+                 program.DatabaseFile(), QString::fromLatin1(DBManager::DatabasePassword));
+             reader->ExecuteScript(QStringLiteral("BEGIN; SELECT count(*) FROM [Settings];"));
+             return reader;
+         }},
+        // Last, since a file system that lets the folder change skips the rest.
+        {"configuration folder cannot change",
+         [](const TempProgramFolder& program) -> std::shared_ptr<void> {
+             auto folder = std::make_shared<UnchangeableFolder>(program.SystemFolder());
+             return folder->IsUnchangeable() ? folder : nullptr;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempProgramFolder program;
+        ASSERT_TRUE(program.IsValid());
+        ASSERT_TRUE(Settings().SaveSettings(QStringLiteral("Acme"), QStringLiteral("old pw"),
+                                            QString(), QString(), QString(),
+                                            QStringLiteral("quorvane.sys.qvd")));
+        const std::shared_ptr<void> broken = c.breakIt(program);
+        if (!broken) {
+            GTEST_SKIP() << "this file system lets the configuration folder change";
+        }
+        const QStringList rows = SettingsRows();
+        const QByteArray config = FileBytes(program.ConfigFile());
+
+        EXPECT_FALSE(Settings().SaveSettings(QStringLiteral("New Co"), QStringLiteral("new pw"),
+                                             QStringLiteral("a new hint"), QString(), QString(),
+                                             QStringLiteral("other.qvd")));
+        EXPECT_EQ(SettingsRows(), rows);
+        EXPECT_EQ(FileBytes(program.ConfigFile()), config);
+    }
 }
 
 TEST_F(SettingsTest, SaveSettingsIsFalseWhenTheUpdateFails) {

@@ -10,8 +10,9 @@ namespace {
 
 const QDateTime FixedNow(QDate(2025, 3, 14), QTime(9, 26, 53));
 
-// With the shared folder DISP unreadable, no data call may reach a register: the program
-// folder's own one is not the shared register the desk works on.
+// With the shared folder DISP or the register's name DATABASE unreadable, no data call may reach
+// a register: the program folder's own one, or the one of the default name, is not the register
+// the desk works on.
 class UnreadableSharedFolder : public VisitorFixture {
 protected:
     void SetUp() override {
@@ -20,13 +21,14 @@ protected:
     }
 
     // Every way in to the register, each expected to fail; the log says why.
-    void ExpectNoDataCallGetsThrough() {
+    void ExpectNoDataCallGetsThrough(const QString& key = QStringLiteral("DISP")) {
         const TempProgramFolder& program = Folder();
         program.ClearLog();
         DBManager reader;
         EXPECT_FALSE(reader.GetRecordSet(QStringLiteral("SELECT [PassNo] FROM [VisitorRegister]")));
-        EXPECT_TRUE(reader.LastError().startsWith(
-            QStringLiteral("The configuration value SYSDATA/LC/DISP ")))
+        EXPECT_TRUE(reader.LastError().startsWith(QStringLiteral("The configuration value "
+                                                                 "SYSDATA/LC/") +
+                                                  key + u' '))
             << reader.LastError().toStdString();
         EXPECT_EQ(program.LogLines().filter(QStringLiteral("\tGetRecordSet\t")).size(), 1)
             << program.LogText().toStdString();
@@ -83,6 +85,34 @@ TEST_F(UnreadableSharedFolder, SendsNoDataCallToTheProgramFoldersRegister) {
         EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});
         EXPECT_EQ(Settings().ReadTableRow().CompanyName, company);
     }
+}
+
+// The desk works on a register of its own name beside one of the default name. Its name cannot
+// be read while the program runs: nothing reaches either register. An empty name, read as such,
+// keeps its meaning: the default register.
+TEST_F(UnreadableSharedFolder, UnreadableDatabaseNameSendsNoDataCallToTheDefaultRegister) {
+    const QString deskRegister = Folder().DataFolder() + QStringLiteral("desk.qvd");
+    ASSERT_TRUE(QFile::copy(Folder().DatabaseFile(), deskRegister));
+    Folder().SetConfigValue(QStringLiteral("DATABASE"), QStringLiteral("desk.qvd"));
+    AddRow(QStringLiteral("0001"), QStringLiteral("Kept"), QStringLiteral("2024-03-05 10:00:00"));
+    const QByteArray defaultRegister = ReadBytes(Folder().DatabaseFile());
+    const QString company = Settings().ReadTableRow().CompanyName;
+
+    Folder().RemoveConfigValue(QStringLiteral("DATABASE"));
+    ExpectNoDataCallGetsThrough(QStringLiteral("DATABASE"));
+    EXPECT_EQ(ReadBytes(Folder().DatabaseFile()), defaultRegister);
+    EXPECT_EQ(QDir(Folder().DataFolder()).entryList(QDir::Files),
+              (QStringList{QStringLiteral("desk.qvd"), QStringLiteral("quorvane.sys.qvd")}));
+
+    Folder().SetConfigValue(QStringLiteral("DATABASE"), QStringLiteral("desk.qvd"));
+    EXPECT_EQ(PassNumbers(), QStringList{QStringLiteral("0001")});
+    EXPECT_EQ(Settings().ReadTableRow().CompanyName, company);
+
+    Folder().SetConfigValue(QStringLiteral("DATABASE"), QString());
+    EXPECT_EQ(PassNumbers(), QStringList());
+    DBManager reader;
+    EXPECT_TRUE(reader.GetRecordSet(QStringLiteral("SELECT [PassNo] FROM [VisitorRegister]")));
+    EXPECT_EQ(reader.DatabaseName(), QString::fromLatin1(DBManager::DefaultDatabaseName));
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "UnchangeableFolder.h"
 #include "VisitorFixture.h"
 
+#include "core/SqlCipherConnection.h"
+
 #include <string>
 
 namespace {
@@ -126,16 +128,42 @@ TEST_F(VisitorPhotoUpdate, PhotoThatCannotChangeKeepsTheRow) {
     }
 }
 
-// A set-aside photo of a change cut short, without one in its place, is the visit's photo: a
-// failed update puts it back.
-TEST_F(VisitorPhotoUpdate, UpdateThatFailsPutsBackAPhotoLeftAside) {
+// A set-aside photo of a change cut short, without one in its place, is the visit's photo. An
+// update that cannot take the write lock leaves it, since the desk holding the lock may be
+// changing that visit; the next load puts it back.
+TEST_F(VisitorPhotoUpdate, UpdateThatFailsLeavesAPhotoLeftAsideForTheNextLoad) {
     ASSERT_TRUE(QFile::rename(PhotoPath(PassNo), PhotoPath(PassNo) + QStringLiteral(".deleting")));
     Visitor visitor = Edited(PhotoEdit::Replaced);
     {
         const DatabaseWriteLock lock(Folder().DatabaseFile());
         EXPECT_FALSE(visitor.UpdateVisitorRecord());
     }
+    EXPECT_EQ(ReadBytes(PhotoPath(PassNo) + QStringLiteral(".deleting")), OldPhoto);
+    Visitor loaded;
+    loaded.SetPassNo(PassNo);
+    ASSERT_TRUE(loaded.LoadVisitor());
     ExpectUnchanged(PhotoEdit::Replaced);
+}
+
+// The row and the photo are changed, and then another workstation's long read holds the COMMIT
+// off past the busy timeout: the row stays as it was, and so does the photo.
+TEST_F(VisitorPhotoUpdate, UpdateWhoseCommitFailsPutsThePhotoBack) {
+    for (const PhotoEdit edit : {PhotoEdit::Cleared, PhotoEdit::Replaced}) {
+        SCOPED_TRACE(NameOf(edit));
+        Folder().ClearLog();
+        Visitor visitor = Edited(edit);
+        {
+            SqlCipherConnection reader(Folder().DatabaseFile(),
+                                       QString::fromLatin1(DBManager::DatabasePassword));
+            reader.ExecuteScript(QStringLiteral("BEGIN; SELECT count(*) FROM [VisitorRegister];"));
+            EXPECT_FALSE(visitor.UpdateVisitorRecord());
+        }
+        EXPECT_EQ(visitor.ErrorMessage(), UpdateFailed);
+        EXPECT_TRUE(Folder().LogText().contains(QStringLiteral("\tExecuteNonQuery\tdatabase is "
+                                                               "locked\tCOMMIT")))
+            << Folder().LogText().toStdString();
+        ExpectUnchanged(edit);
+    }
 }
 
 } // namespace

@@ -342,6 +342,15 @@ TEST_F(basMainTest, UnreadableSharedFolderEndsStartUpAndEmptyMeansTheProgramFold
              return QStringLiteral("The configuration value SYSDATA/LC/DISP cannot be "
                                    "deciphered: ERROR: INVALID PASSWORD!");
          }},
+        {"database name missing",
+         [](const TempProgramFolder& fresh) {
+             fresh.RemoveConfigValue(QStringLiteral("DATABASE"));
+         },
+         [](const TempProgramFolder& fresh) -> QString {
+             return QStringLiteral("The configuration value SYSDATA/LC/DATABASE cannot be read "
+                                   "from ") +
+                    fresh.ConfigFile();
+         }},
         {"empty",
          [](const TempProgramFolder& fresh) {
              fresh.SetEncipheredConfigValue(QStringLiteral("DISP"), QString());

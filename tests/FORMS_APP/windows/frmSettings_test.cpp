@@ -343,6 +343,7 @@ TEST_F(frmSettingsSaveTest, ValuesAtTheEdgesAreStoredAsTyped) {
 }
 
 TEST_F(frmSettingsSaveTest, AFailedStoreKeepsTheWindowOpenWithItsValues) {
+    const QVariantList stored = StoredSettings();
     Open();
     FillValid();
     Set("txtCompanyName", QStringLiteral("Never stored"));
@@ -356,6 +357,9 @@ TEST_F(frmSettingsSaveTest, AFailedStoreKeepsTheWindowOpenWithItsValues) {
     EXPECT_EQ(shown.title, QStringLiteral("Invalid Data"));
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(Box("txtCompanyName")->text(), QStringLiteral("Never stored"));
+    // Nothing of the save is in force at the next start either.
+    program.SetConfigValue(QStringLiteral("DATABASE"), QStringLiteral("quorvane.sys.qvd"));
+    EXPECT_EQ(StoredSettings(), stored);
 }
 
 TEST_F(frmSettingsSaveTest, ExitStoresNothing) {
