@@ -23,8 +23,7 @@ constexpr const char* JournalSuffix = "-journal";
 // A journal opened for writing through the layer: its own methods, the default layer's file
 // right after it.
 struct Journal {
-    sqlite3_file base;
-    sqlite3_file* real;
+    VfsLayer::LayerFile file;
     // The engine keeps the name until the file is closed.
     const char* name;
     std::vector<char>* pending;
@@ -33,8 +32,7 @@ struct Journal {
 
 // A database file opened through the layer: every change to it writes its journal out first.
 struct Database {
-    sqlite3_file base;
-    sqlite3_file* real;
+    VfsLayer::LayerFile file;
     const char* name;
 };
 
@@ -64,9 +62,9 @@ int Flush(Journal* journal) {
     if (journal->pending->empty()) {
         return SQLITE_OK;
     }
-    const int rc = journal->real->pMethods->xWrite(journal->real, journal->pending->data(),
-                                                   static_cast<int>(journal->pending->size()),
-                                                   journal->pendingAt);
+    const int rc = journal->file.below->pMethods->xWrite(
+        journal->file.below, journal->pending->data(), static_cast<int>(journal->pending->size()),
+        journal->pendingAt);
     if (rc == SQLITE_OK) {
         journal->pending->clear();
     }
@@ -101,7 +99,7 @@ int JournalClose(sqlite3_file* file) {
         auto& journals = OpenJournals();
         journals.erase(std::remove(journals.begin(), journals.end(), journal), journals.end());
     }
-    const int closed = journal->real->pMethods->xClose(journal->real);
+    const int closed = journal->file.below->pMethods->xClose(journal->file.below);
     delete journal->pending;
     journal->pending = nullptr;
     return flushed != SQLITE_OK ? flushed : closed;
@@ -110,8 +108,9 @@ int JournalClose(sqlite3_file* file) {
 int JournalRead(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
     Journal* journal = JournalOf(file);
     const int rc = Flush(journal);
-    return rc != SQLITE_OK ? rc
-                           : journal->real->pMethods->xRead(journal->real, data, amount, offset);
+    return rc != SQLITE_OK
+               ? rc
+               : journal->file.below->pMethods->xRead(journal->file.below, data, amount, offset);
 }
 
 int JournalWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
@@ -127,7 +126,7 @@ int JournalWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64
         }
         // The header goes straight out: zeroing it is the commit in the persistent journal mode.
         if (size >= BufferBytes || offset == 0) {
-            return journal->real->pMethods->xWrite(journal->real, data, amount, offset);
+            return journal->file.below->pMethods->xWrite(journal->file.below, data, amount, offset);
         }
         journal->pendingAt = offset;
     }
@@ -139,90 +138,50 @@ int JournalWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64
 int JournalTruncate(sqlite3_file* file, sqlite3_int64 size) {
     Journal* journal = JournalOf(file);
     const int rc = Flush(journal);
-    return rc != SQLITE_OK ? rc : journal->real->pMethods->xTruncate(journal->real, size);
+    return rc != SQLITE_OK ? rc
+                           : journal->file.below->pMethods->xTruncate(journal->file.below, size);
 }
 
 int JournalSync(sqlite3_file* file, int flags) {
     Journal* journal = JournalOf(file);
     const int rc = Flush(journal);
-    return rc != SQLITE_OK ? rc : journal->real->pMethods->xSync(journal->real, flags);
+    return rc != SQLITE_OK ? rc : journal->file.below->pMethods->xSync(journal->file.below, flags);
 }
 
 int JournalFileSize(sqlite3_file* file, sqlite3_int64* size) {
     Journal* journal = JournalOf(file);
     const int rc = Flush(journal);
-    return rc != SQLITE_OK ? rc : journal->real->pMethods->xFileSize(journal->real, size);
-}
-
-int JournalLock(sqlite3_file* file, int level) {
-    Journal* journal = JournalOf(file);
-    return journal->real->pMethods->xLock(journal->real, level);
-}
-
-int JournalUnlock(sqlite3_file* file, int level) {
-    Journal* journal = JournalOf(file);
-    return journal->real->pMethods->xUnlock(journal->real, level);
-}
-
-int JournalCheckReservedLock(sqlite3_file* file, int* reserved) {
-    Journal* journal = JournalOf(file);
-    return journal->real->pMethods->xCheckReservedLock(journal->real, reserved);
+    return rc != SQLITE_OK ? rc
+                           : journal->file.below->pMethods->xFileSize(journal->file.below, size);
 }
 
 int JournalFileControl(sqlite3_file* file, int operation, void* argument) {
     Journal* journal = JournalOf(file);
     const int rc = Flush(journal);
-    return rc != SQLITE_OK
-               ? rc
-               : journal->real->pMethods->xFileControl(journal->real, operation, argument);
+    return rc != SQLITE_OK ? rc
+                           : journal->file.below->pMethods->xFileControl(journal->file.below,
+                                                                         operation, argument);
 }
 
-int JournalSectorSize(sqlite3_file* file) {
-    Journal* journal = JournalOf(file);
-    return journal->real->pMethods->xSectorSize(journal->real);
-}
-
-int JournalDeviceCharacteristics(sqlite3_file* file) {
-    Journal* journal = JournalOf(file);
-    return journal->real->pMethods->xDeviceCharacteristics(journal->real);
-}
-
-const sqlite3_io_methods JournalMethods = {
-    1, // a rollback journal needs no shared memory and no memory mapping
-    &JournalClose,
-    &JournalRead,
-    &JournalWrite,
-    &JournalTruncate,
-    &JournalSync,
-    &JournalFileSize,
-    &JournalLock,
-    &JournalUnlock,
-    &JournalCheckReservedLock,
-    &JournalFileControl,
-    &JournalSectorSize,
-    &JournalDeviceCharacteristics,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-};
+// A rollback journal needs no shared memory and no memory mapping.
+const sqlite3_io_methods JournalMethods = [] {
+    sqlite3_io_methods methods = VfsLayer::PassThrough(1);
+    methods.xClose = &JournalClose;
+    methods.xRead = &JournalRead;
+    methods.xWrite = &JournalWrite;
+    methods.xTruncate = &JournalTruncate;
+    methods.xSync = &JournalSync;
+    methods.xFileSize = &JournalFileSize;
+    methods.xFileControl = &JournalFileControl;
+    return methods;
+}();
 
 const sqlite3_io_methods* Below(sqlite3_file* file) {
-    return DatabaseOf(file)->real->pMethods;
+    return DatabaseOf(file)->file.below->pMethods;
 }
 
 sqlite3_file* Real(sqlite3_file* file) {
-    return DatabaseOf(file)->real;
-}
-
-int DatabaseClose(sqlite3_file* file) {
-    return Below(file)->xClose(Real(file));
-}
-
-int DatabaseRead(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
-    return Below(file)->xRead(Real(file), data, amount, offset);
+    return DatabaseOf(file)->file.below;
 }
 
 int DatabaseWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
@@ -240,116 +199,46 @@ int DatabaseSync(sqlite3_file* file, int flags) {
     return rc != SQLITE_OK ? rc : Below(file)->xSync(Real(file), flags);
 }
 
-int DatabaseFileSize(sqlite3_file* file, sqlite3_int64* size) {
-    return Below(file)->xFileSize(Real(file), size);
-}
-
-int DatabaseLock(sqlite3_file* file, int level) {
-    return Below(file)->xLock(Real(file), level);
-}
-
-int DatabaseUnlock(sqlite3_file* file, int level) {
-    return Below(file)->xUnlock(Real(file), level);
-}
-
-int DatabaseCheckReservedLock(sqlite3_file* file, int* reserved) {
-    return Below(file)->xCheckReservedLock(Real(file), reserved);
-}
-
-int DatabaseFileControl(sqlite3_file* file, int operation, void* argument) {
-    return Below(file)->xFileControl(Real(file), operation, argument);
-}
-
-int DatabaseSectorSize(sqlite3_file* file) {
-    return Below(file)->xSectorSize(Real(file));
-}
-
-int DatabaseDeviceCharacteristics(sqlite3_file* file) {
-    return Below(file)->xDeviceCharacteristics(Real(file));
-}
-
-int DatabaseShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** memory) {
-    return Below(file)->xShmMap(Real(file), region, size, extend, memory);
-}
-
-int DatabaseShmLock(sqlite3_file* file, int offset, int count, int flags) {
-    return Below(file)->xShmLock(Real(file), offset, count, flags);
-}
-
-void DatabaseShmBarrier(sqlite3_file* file) {
-    Below(file)->xShmBarrier(Real(file));
-}
-
-int DatabaseShmUnmap(sqlite3_file* file, int deleteFlag) {
-    return Below(file)->xShmUnmap(Real(file), deleteFlag);
-}
-
-int DatabaseFetch(sqlite3_file* file, sqlite3_int64 offset, int amount, void** memory) {
-    return Below(file)->xFetch(Real(file), offset, amount, memory);
-}
-
-int DatabaseUnfetch(sqlite3_file* file, sqlite3_int64 offset, void* memory) {
-    return Below(file)->xUnfetch(Real(file), offset, memory);
-}
-
 // The methods of a database file whose file below has those of `version`.
-constexpr sqlite3_io_methods DatabaseMethodsOf(int version) {
-    const bool shared = version >= 2;
-    const bool mapped = version >= 3;
-    return {
-        version,
-        &DatabaseClose,
-        &DatabaseRead,
-        &DatabaseWrite,
-        &DatabaseTruncate,
-        &DatabaseSync,
-        &DatabaseFileSize,
-        &DatabaseLock,
-        &DatabaseUnlock,
-        &DatabaseCheckReservedLock,
-        &DatabaseFileControl,
-        &DatabaseSectorSize,
-        &DatabaseDeviceCharacteristics,
-        shared ? &DatabaseShmMap : nullptr,
-        shared ? &DatabaseShmLock : nullptr,
-        shared ? &DatabaseShmBarrier : nullptr,
-        shared ? &DatabaseShmUnmap : nullptr,
-        mapped ? &DatabaseFetch : nullptr,
-        mapped ? &DatabaseUnfetch : nullptr,
-    };
+sqlite3_io_methods DatabaseMethodsOf(int version) {
+    sqlite3_io_methods methods = VfsLayer::PassThrough(version);
+    methods.xWrite = &DatabaseWrite;
+    methods.xTruncate = &DatabaseTruncate;
+    methods.xSync = &DatabaseSync;
+    return methods;
 }
 
-constexpr sqlite3_io_methods DatabaseMethods[] = {DatabaseMethodsOf(1), DatabaseMethodsOf(2),
-                                                  DatabaseMethodsOf(3)};
+const sqlite3_io_methods DatabaseMethods[] = {DatabaseMethodsOf(1), DatabaseMethodsOf(2),
+                                              DatabaseMethodsOf(3)};
 
 int OpenDatabase(sqlite3_vfs* parent, const char* name, sqlite3_file* file, int flags,
                  int* outFlags) {
     Database* database = DatabaseOf(file);
-    database->base.pMethods = nullptr;
-    database->real = reinterpret_cast<sqlite3_file*>(database + 1);
+    database->file.base.pMethods = nullptr;
+    database->file.below = reinterpret_cast<sqlite3_file*>(database + 1);
     database->name = name;
-    const int rc = parent->xOpen(parent, name, database->real, flags, outFlags);
+    const int rc = parent->xOpen(parent, name, database->file.below, flags, outFlags);
     if (rc != SQLITE_OK) {
         return rc;
     }
-    const int version = std::clamp(database->real->pMethods->iVersion, 1, 3);
-    database->base.pMethods = &DatabaseMethods[version - 1];
+    const int version = std::clamp(database->file.below->pMethods->iVersion, 1, 3);
+    database->file.base.pMethods = &DatabaseMethods[version - 1];
     return SQLITE_OK;
 }
 
 int OpenJournal(sqlite3_vfs* parent, const char* name, sqlite3_file* file, int flags,
                 int* outFlags) {
     Journal* journal = JournalOf(file);
-    journal->base.pMethods = nullptr;
-    journal->real = reinterpret_cast<sqlite3_file*>(journal + 1);
+    journal->file.base.pMethods = nullptr;
+    journal->file.below = reinterpret_cast<sqlite3_file*>(journal + 1);
     journal->name = name;
-    const int rc = parent->xOpen(parent, name, journal->real, flags, outFlags);
+    const int rc = parent->xOpen(parent, name, journal->file.below, flags, outFlags);
     if (rc != SQLITE_OK) {
         return rc;
     }
     journal->pending = new (std::nothrow) std::vector<char>();
     if (journal->pending == nullptr) {
-        journal->real->pMethods->xClose(journal->real);
+        journal->file.below->pMethods->xClose(journal->file.below);
         return SQLITE_NOMEM;
     }
     journal->pending->reserve(BufferBytes);
@@ -359,10 +248,10 @@ int OpenJournal(sqlite3_vfs* parent, const char* name, sqlite3_file* file, int f
         OpenJournals().push_back(journal);
     } catch (const std::bad_alloc&) {
         delete journal->pending;
-        journal->real->pMethods->xClose(journal->real);
+        journal->file.below->pMethods->xClose(journal->file.below);
         return SQLITE_NOMEM;
     }
-    journal->base.pMethods = &JournalMethods;
+    journal->file.base.pMethods = &JournalMethods;
     return SQLITE_OK;
 }
 

@@ -19,17 +19,12 @@ constexpr int MaxPageSize = 65536;
 // A main database file opened through the layer: its own methods, the lower layer's file right
 // after.
 struct Watched {
-    sqlite3_file base;
-    sqlite3_file* real;
+    VfsLayer::LayerFile file;
     sqlite3_int64 firstZeroPage;
 };
 
 Watched* Of(sqlite3_file* file) {
     return reinterpret_cast<Watched*>(file);
-}
-
-const sqlite3_io_methods* Real(Watched* watched) {
-    return watched->real->pMethods;
 }
 
 // The pager reads a page whole, at a multiple of its size; the header alone is read in 100 bytes.
@@ -44,14 +39,10 @@ bool IsAllZeros(const void* data, int amount) {
            std::memcmp(bytes, bytes + 1, static_cast<std::size_t>(amount) - 1) == 0;
 }
 
-int Close(sqlite3_file* file) {
-    Watched* watched = Of(file);
-    return Real(watched)->xClose(watched->real);
-}
-
 int Read(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
     Watched* watched = Of(file);
-    const int rc = Real(watched)->xRead(watched->real, data, amount, offset);
+    sqlite3_file* below = watched->file.below;
+    const int rc = below->pMethods->xRead(below, data, amount, offset);
     if (rc == SQLITE_OK && IsPageRead(amount, offset) && IsAllZeros(data, amount)) {
         const sqlite3_int64 page = offset / amount + 1;
         if (watched->firstZeroPage == 0 || page < watched->firstZeroPage) {
@@ -61,77 +52,12 @@ int Read(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
     return rc;
 }
 
-int Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
-    Watched* watched = Of(file);
-    return Real(watched)->xWrite(watched->real, data, amount, offset);
-}
-
-int Truncate(sqlite3_file* file, sqlite3_int64 size) {
-    Watched* watched = Of(file);
-    return Real(watched)->xTruncate(watched->real, size);
-}
-
-int Sync(sqlite3_file* file, int flags) {
-    Watched* watched = Of(file);
-    return Real(watched)->xSync(watched->real, flags);
-}
-
-int FileSize(sqlite3_file* file, sqlite3_int64* size) {
-    Watched* watched = Of(file);
-    return Real(watched)->xFileSize(watched->real, size);
-}
-
-int Lock(sqlite3_file* file, int level) {
-    Watched* watched = Of(file);
-    return Real(watched)->xLock(watched->real, level);
-}
-
-int Unlock(sqlite3_file* file, int level) {
-    Watched* watched = Of(file);
-    return Real(watched)->xUnlock(watched->real, level);
-}
-
-int CheckReservedLock(sqlite3_file* file, int* reserved) {
-    Watched* watched = Of(file);
-    return Real(watched)->xCheckReservedLock(watched->real, reserved);
-}
-
-int FileControl(sqlite3_file* file, int operation, void* argument) {
-    Watched* watched = Of(file);
-    return Real(watched)->xFileControl(watched->real, operation, argument);
-}
-
-int SectorSize(sqlite3_file* file) {
-    Watched* watched = Of(file);
-    return Real(watched)->xSectorSize(watched->real);
-}
-
-int DeviceCharacteristics(sqlite3_file* file) {
-    Watched* watched = Of(file);
-    return Real(watched)->xDeviceCharacteristics(watched->real);
-}
-
-const sqlite3_io_methods WatchedMethods = {
-    1, // no map and no shared memory: every page the engine uses comes through Read
-    &Close,
-    &Read,
-    &Write,
-    &Truncate,
-    &Sync,
-    &FileSize,
-    &Lock,
-    &Unlock,
-    &CheckReservedLock,
-    &FileControl,
-    &SectorSize,
-    &DeviceCharacteristics,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-};
+// Version 1: no map and no shared memory, so every page the engine uses comes through Read.
+const sqlite3_io_methods WatchedMethods = [] {
+    sqlite3_io_methods methods = VfsLayer::PassThrough(1);
+    methods.xRead = &Read;
+    return methods;
+}();
 
 int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     sqlite3_vfs* parent = VfsLayer::Parent(vfs);
@@ -139,14 +65,14 @@ int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int*
         return parent->xOpen(parent, name, file, flags, outFlags);
     }
     Watched* watched = Of(file);
-    watched->base.pMethods = nullptr;
-    watched->real = reinterpret_cast<sqlite3_file*>(watched + 1);
+    watched->file.base.pMethods = nullptr;
+    watched->file.below = reinterpret_cast<sqlite3_file*>(watched + 1);
     watched->firstZeroPage = 0;
-    const int rc = parent->xOpen(parent, name, watched->real, flags, outFlags);
+    const int rc = parent->xOpen(parent, name, watched->file.below, flags, outFlags);
     if (rc != SQLITE_OK) {
         return rc;
     }
-    watched->base.pMethods = &WatchedMethods;
+    watched->file.base.pMethods = &WatchedMethods;
     return SQLITE_OK;
 }
 

@@ -33,8 +33,7 @@ inline Hooks& Current() {
 namespace Detail {
 
 struct Handle {
-    sqlite3_file base;
-    sqlite3_file* real;
+    VfsLayer::LayerFile layer;
     File file;
     const char* name;
 };
@@ -48,16 +47,6 @@ inline Handle* Of(sqlite3_file* file) {
     return reinterpret_cast<Handle*>(file);
 }
 
-inline const sqlite3_io_methods* Below(sqlite3_file* file) {
-    return Of(file)->real->pMethods;
-}
-
-inline int Close(sqlite3_file* file) {
-    return Below(file)->xClose(Of(file)->real);
-}
-inline int Read(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset) {
-    return Below(file)->xRead(Of(file)->real, data, amount, offset);
-}
 inline int Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
     Handle* handle = Of(file);
     if (Current().beforeWrite) {
@@ -66,93 +55,32 @@ inline int Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64
             return rc;
         }
     }
-    const int rc = Below(file)->xWrite(handle->real, data, amount, offset);
+    sqlite3_file* below = handle->layer.below;
+    const int rc = below->pMethods->xWrite(below, data, amount, offset);
     if (rc == SQLITE_OK && Current().afterWrite) {
         Current().afterWrite(handle->file, handle->name);
     }
     return rc;
 }
-inline int Truncate(sqlite3_file* file, sqlite3_int64 size) {
-    return Below(file)->xTruncate(Of(file)->real, size);
-}
-inline int Sync(sqlite3_file* file, int flags) {
-    return Below(file)->xSync(Of(file)->real, flags);
-}
-inline int FileSize(sqlite3_file* file, sqlite3_int64* size) {
-    return Below(file)->xFileSize(Of(file)->real, size);
-}
-inline int Lock(sqlite3_file* file, int level) {
-    return Below(file)->xLock(Of(file)->real, level);
-}
-inline int Unlock(sqlite3_file* file, int level) {
-    return Below(file)->xUnlock(Of(file)->real, level);
-}
-inline int CheckReservedLock(sqlite3_file* file, int* reserved) {
-    return Below(file)->xCheckReservedLock(Of(file)->real, reserved);
-}
-inline int FileControl(sqlite3_file* file, int operation, void* argument) {
-    return Below(file)->xFileControl(Of(file)->real, operation, argument);
-}
-inline int SectorSize(sqlite3_file* file) {
-    return Below(file)->xSectorSize(Of(file)->real);
-}
-inline int DeviceCharacteristics(sqlite3_file* file) {
-    return Below(file)->xDeviceCharacteristics(Of(file)->real);
-}
-inline int ShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** memory) {
-    return Below(file)->xShmMap(Of(file)->real, region, size, extend, memory);
-}
-inline int ShmLock(sqlite3_file* file, int offset, int count, int flags) {
-    return Below(file)->xShmLock(Of(file)->real, offset, count, flags);
-}
-inline void ShmBarrier(sqlite3_file* file) {
-    Below(file)->xShmBarrier(Of(file)->real);
-}
-inline int ShmUnmap(sqlite3_file* file, int deleteFlag) {
-    return Below(file)->xShmUnmap(Of(file)->real, deleteFlag);
-}
-inline int Fetch(sqlite3_file* file, sqlite3_int64 offset, int amount, void** memory) {
-    return Below(file)->xFetch(Of(file)->real, offset, amount, memory);
-}
-inline int Unfetch(sqlite3_file* file, sqlite3_int64 offset, void* memory) {
-    return Below(file)->xUnfetch(Of(file)->real, offset, memory);
-}
-
 // The default layer's files have every method of version 3.
-inline const sqlite3_io_methods Methods = {
-    3,
-    &Close,
-    &Read,
-    &Write,
-    &Truncate,
-    &Sync,
-    &FileSize,
-    &Lock,
-    &Unlock,
-    &CheckReservedLock,
-    &FileControl,
-    &SectorSize,
-    &DeviceCharacteristics,
-    &ShmMap,
-    &ShmLock,
-    &ShmBarrier,
-    &ShmUnmap,
-    &Fetch,
-    &Unfetch,
-};
+inline const sqlite3_io_methods Methods = [] {
+    sqlite3_io_methods methods = VfsLayer::PassThrough(3);
+    methods.xWrite = &Write;
+    return methods;
+}();
 
 inline int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     Handle* handle = Of(file);
-    handle->base.pMethods = nullptr;
-    handle->real = reinterpret_cast<sqlite3_file*>(handle + 1);
+    handle->layer.base.pMethods = nullptr;
+    handle->layer.below = reinterpret_cast<sqlite3_file*>(handle + 1);
     handle->file = (flags & SQLITE_OPEN_MAIN_DB) != 0        ? File::Database
                    : (flags & SQLITE_OPEN_MAIN_JOURNAL) != 0 ? File::Journal
                                                              : File::Other;
     handle->name = name;
     sqlite3_vfs* below = VfsLayer::Parent(vfs);
-    const int rc = below->xOpen(below, name, handle->real, flags, outFlags);
+    const int rc = below->xOpen(below, name, handle->layer.below, flags, outFlags);
     if (rc == SQLITE_OK) {
-        handle->base.pMethods = &Methods;
+        handle->layer.base.pMethods = &Methods;
     }
     return rc;
 }
