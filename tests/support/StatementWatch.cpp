@@ -2,8 +2,9 @@
 
 #include <sqlcipher/sqlite3.h>
 
-StatementWatch::StatementWatch(Started started)
-    : m_started(std::move(started)) {
+StatementWatch::StatementWatch(Started started, Finished finished)
+    : m_started(std::move(started))
+    , m_finished(std::move(finished)) {
     s_current = this;
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(&StatementWatch::Watch));
 }
@@ -23,17 +24,23 @@ QStringList StatementWatch::Naming(const QString& table) const {
 }
 
 int StatementWatch::Watch(sqlite3* db, char** /*error*/, const void* /*api*/) {
-    sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &StatementWatch::Trace, nullptr);
+    sqlite3_trace_v2(db, SQLITE_TRACE_STMT | SQLITE_TRACE_PROFILE, &StatementWatch::Trace, nullptr);
     return SQLITE_OK;
 }
 
-int StatementWatch::Trace(unsigned /*type*/, void* /*context*/, void* statement, void* /*text*/) {
+int StatementWatch::Trace(unsigned type, void* /*context*/, void* statement, void* /*text*/) {
     StatementWatch* watch = s_current;
     const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(statement));
     if (watch == nullptr || sql == nullptr) {
         return 0;
     }
     const QString text = QString::fromUtf8(sql).trimmed();
+    if (type == SQLITE_TRACE_PROFILE) {
+        if (watch->m_finished) {
+            watch->m_finished(text);
+        }
+        return 0;
+    }
     {
         const std::lock_guard lock(watch->m_mutex);
         watch->m_statements.append(text);

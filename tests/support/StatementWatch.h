@@ -9,12 +9,14 @@
 struct sqlite3;
 
 // Sees every statement that the connections opened while it lives start, in this process: the
-// texts are kept, and a callback, when given, runs as each one starts, before it takes any lock.
+// texts are kept, and callbacks, when given, run as each one starts, before it takes any lock,
+// and once it has finished, its locks released.
 class StatementWatch final {
 public:
     using Started = std::function<void(const QString& statement)>;
+    using Finished = Started;
 
-    explicit StatementWatch(Started started = {});
+    explicit StatementWatch(Started started = {}, Finished finished = {});
     ~StatementWatch();
     Q_DISABLE_COPY_MOVE(StatementWatch)
 
@@ -28,6 +30,7 @@ private:
 
     static inline StatementWatch* s_current = nullptr;
     Started m_started;
+    Finished m_finished;
     mutable std::mutex m_mutex;
     QStringList m_statements;
 };
