@@ -211,13 +211,10 @@ sqlite3_io_methods DatabaseMethodsOf(int version) {
 const sqlite3_io_methods DatabaseMethods[] = {DatabaseMethodsOf(1), DatabaseMethodsOf(2),
                                               DatabaseMethodsOf(3)};
 
-int OpenDatabase(sqlite3_vfs* parent, const char* name, sqlite3_file* file, int flags,
-                 int* outFlags) {
+int OpenDatabase(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     Database* database = DatabaseOf(file);
-    database->file.base.pMethods = nullptr;
-    database->file.below = reinterpret_cast<sqlite3_file*>(database + 1);
     database->name = name;
-    const int rc = parent->xOpen(parent, name, database->file.below, flags, outFlags);
+    const int rc = VfsLayer::OpenBelow(vfs, name, file, sizeof(Database), flags, outFlags);
     if (rc != SQLITE_OK) {
         return rc;
     }
@@ -226,13 +223,10 @@ int OpenDatabase(sqlite3_vfs* parent, const char* name, sqlite3_file* file, int 
     return SQLITE_OK;
 }
 
-int OpenJournal(sqlite3_vfs* parent, const char* name, sqlite3_file* file, int flags,
-                int* outFlags) {
+int OpenJournal(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     Journal* journal = JournalOf(file);
-    journal->file.base.pMethods = nullptr;
-    journal->file.below = reinterpret_cast<sqlite3_file*>(journal + 1);
     journal->name = name;
-    const int rc = parent->xOpen(parent, name, journal->file.below, flags, outFlags);
+    const int rc = VfsLayer::OpenBelow(vfs, name, file, sizeof(Journal), flags, outFlags);
     if (rc != SQLITE_OK) {
         return rc;
     }
@@ -258,11 +252,11 @@ int OpenJournal(sqlite3_vfs* parent, const char* name, sqlite3_file* file, int f
 int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     sqlite3_vfs* parent = VfsLayer::Parent(vfs);
     if (name != nullptr && (flags & SQLITE_OPEN_MAIN_DB) != 0) {
-        return OpenDatabase(parent, name, file, flags, outFlags);
+        return OpenDatabase(vfs, name, file, flags, outFlags);
     }
     if (name != nullptr && (flags & SQLITE_OPEN_MAIN_JOURNAL) != 0 &&
         (flags & SQLITE_OPEN_READWRITE) != 0) {
-        return OpenJournal(parent, name, file, flags, outFlags);
+        return OpenJournal(vfs, name, file, flags, outFlags);
     }
     // Every other file is the default layer's own, in place.
     return parent->xOpen(parent, name, file, flags, outFlags);

@@ -134,6 +134,15 @@ void Register(sqlite3_vfs& layer, sqlite3_vfs* parent, const char* name, int fil
     sqlite3_vfs_register(&layer, 0);
 }
 
+int OpenBelow(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, std::size_t ownBytes,
+              int flags, int* outFlags) {
+    auto* layerFile = reinterpret_cast<LayerFile*>(file);
+    layerFile->base.pMethods = nullptr;
+    layerFile->below = reinterpret_cast<sqlite3_file*>(reinterpret_cast<char*>(file) + ownBytes);
+    sqlite3_vfs* parent = Parent(vfs);
+    return parent->xOpen(parent, name, layerFile->below, flags, outFlags);
+}
+
 sqlite3_io_methods PassThrough(int version) {
     const bool shared = version >= 2;
     const bool mapped = version >= 3;

@@ -2,6 +2,8 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <cstddef>
+
 // What a file system layer over another one shares: every call but opening a file goes to the
 // layer below, which the layer keeps in its pAppData.
 namespace VfsLayer {
@@ -23,6 +25,12 @@ sqlite3_vfs* Parent(sqlite3_vfs* vfs);
 // before the parent's, opens them with `open` and registers it (not as the default).
 void Register(sqlite3_vfs& layer, sqlite3_vfs* parent, const char* name, int fileBytes,
               OpenFile open);
+
+// Opens the file below a file of the layer whose own part takes `ownBytes` (a LayerFile first):
+// the file below goes right after it. The file has no methods until the layer sets them, which
+// it does only when this answers SQLITE_OK.
+int OpenBelow(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, std::size_t ownBytes,
+              int flags, int* outFlags);
 
 // The methods of a file that hand every call to its file below, of the methods' `version` (1
 // to 3, as the file below has them): a layer takes them and replaces the calls it changes.

@@ -65,10 +65,8 @@ int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int*
         return parent->xOpen(parent, name, file, flags, outFlags);
     }
     Watched* watched = Of(file);
-    watched->file.base.pMethods = nullptr;
-    watched->file.below = reinterpret_cast<sqlite3_file*>(watched + 1);
     watched->firstZeroPage = 0;
-    const int rc = parent->xOpen(parent, name, watched->file.below, flags, outFlags);
+    const int rc = VfsLayer::OpenBelow(vfs, name, file, sizeof(Watched), flags, outFlags);
     if (rc != SQLITE_OK) {
         return rc;
     }

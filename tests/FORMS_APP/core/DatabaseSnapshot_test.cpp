@@ -718,6 +718,18 @@ protected:
         return child;
     }
 
+    // The answer of a backup to the target, taken here, or with tmpfile false by a child in a
+    // folder without O_TMPFILE.
+    QString BackUp(const QString& target, bool tmpfile) {
+        if (tmpfile) {
+            return DBManager().Backup(target);
+        }
+        const auto child = StartWithoutTmpfile(
+            QStringLiteral("DatabaseSnapshotShare.DISABLED_BacksUpOnce"), target);
+        ExpectSucceeded(*child);
+        return QString::fromUtf8(ReadBytes(AnswerFile(Folder().Path())));
+    }
+
     // Starts the child and waits until the shim holds it.
     std::unique_ptr<QProcess> StartHeld(HeldChild& held, const QString& filter,
                                         const QString& target, bool hardLinks = true) {
@@ -830,15 +842,7 @@ TEST_F(DatabaseSnapshotShareTest, ARegisterInWalModeIsCopiedWithItsLogOrRefused)
     const QString target = backups + QStringLiteral("/backup.qbk");
     for (const bool tmpfile : {true, false}) {
         SCOPED_TRACE(tmpfile ? "with O_TMPFILE" : "without O_TMPFILE");
-        QString answer;
-        if (tmpfile) {
-            answer = DBManager().Backup(target);
-        } else {
-            const auto child = StartWithoutTmpfile(
-                QStringLiteral("DatabaseSnapshotShare.DISABLED_BacksUpOnce"), target);
-            ExpectSucceeded(*child);
-            answer = QString::fromUtf8(ReadBytes(AnswerFile(Folder().Path())));
-        }
+        const QString answer = BackUp(target, tmpfile);
         if (answer.isEmpty()) {
             ExpectWhole(target, committed);
             EXPECT_EQ(FolderEntries(backups), QStringList{QStringLiteral("backup.qbk")});
@@ -1014,16 +1018,7 @@ TEST_F(DatabaseSnapshotShareTest, ATargetNameAsLongAsTheFileSystemTakesIsBackedU
         for (const bool tmpfile : {true, false}) {
             SCOPED_TRACE(tmpfile ? "with O_TMPFILE" : "without O_TMPFILE");
             SCOPED_TRACE(length);
-            QString answer;
-            if (tmpfile) {
-                answer = DBManager().Backup(target);
-            } else {
-                const auto child = StartWithoutTmpfile(
-                    QStringLiteral("DatabaseSnapshotShare.DISABLED_BacksUpOnce"), target);
-                ExpectSucceeded(*child);
-                answer = QString::fromUtf8(ReadBytes(AnswerFile(Folder().Path())));
-            }
-            EXPECT_EQ(answer, QString());
+            EXPECT_EQ(BackUp(target, tmpfile), QString());
             ExpectWhole(target, 100);
             EXPECT_EQ(FolderEntries(backups), QStringList{name});
             QFile::remove(target);

@@ -71,14 +71,11 @@ inline const sqlite3_io_methods Methods = [] {
 
 inline int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     Handle* handle = Of(file);
-    handle->layer.base.pMethods = nullptr;
-    handle->layer.below = reinterpret_cast<sqlite3_file*>(handle + 1);
     handle->file = (flags & SQLITE_OPEN_MAIN_DB) != 0        ? File::Database
                    : (flags & SQLITE_OPEN_MAIN_JOURNAL) != 0 ? File::Journal
                                                              : File::Other;
     handle->name = name;
-    sqlite3_vfs* below = VfsLayer::Parent(vfs);
-    const int rc = below->xOpen(below, name, handle->layer.below, flags, outFlags);
+    const int rc = VfsLayer::OpenBelow(vfs, name, file, sizeof(Handle), flags, outFlags);
     if (rc == SQLITE_OK) {
         handle->layer.base.pMethods = &Methods;
     }

@@ -84,6 +84,14 @@ void HoldAt(const char* point) {
     }
 }
 
+// A writer that waits for its lock on a partial file is held there first.
+int HeldFcntl(FcntlFunction next, int fd, int command, void* argument) {
+    if (command == F_OFD_SETLKW && NamesAPartial(fd)) {
+        HoldAt("partial-lock");
+    }
+    return next(fd, command, argument);
+}
+
 } // namespace
 
 extern "C" {
@@ -190,11 +198,8 @@ int fcntl(int fd, int command, ...) {
     va_start(arguments, command);
     void* argument = va_arg(arguments, void*);
     va_end(arguments);
-    if (command == F_OFD_SETLKW && NamesAPartial(fd)) {
-        HoldAt("partial-lock");
-    }
     static const FcntlFunction next = Next<FcntlFunction>("fcntl");
-    return next(fd, command, argument);
+    return HeldFcntl(next, fd, command, argument);
 }
 
 int fcntl64(int fd, int command, ...) {
@@ -202,11 +207,8 @@ int fcntl64(int fd, int command, ...) {
     va_start(arguments, command);
     void* argument = va_arg(arguments, void*);
     va_end(arguments);
-    if (command == F_OFD_SETLKW && NamesAPartial(fd)) {
-        HoldAt("partial-lock");
-    }
     static const FcntlFunction next = Next<FcntlFunction>("fcntl64");
-    return next(fd, command, argument);
+    return HeldFcntl(next, fd, command, argument);
 }
 
 } // extern "C"
